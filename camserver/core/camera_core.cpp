@@ -1,0 +1,270 @@
+#include "camera_core.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace lantern {
+
+namespace {
+
+class NullLogger : public Logger {
+ public:
+  void WriteV(const char*, va_list) override {}
+};
+NullLogger g_nullLogger;
+
+}  // namespace
+
+CameraCore::CameraCore(const std::string& name, const CameraEnvironment& env)
+    : name_(name.substr(0, 63)), env_(env) {
+  if (env_.log == nullptr) env_.log = &g_nullLogger;
+  uint32_t now = Now();
+  lastServerDatagram_ = now;
+  lastHousekeeping_ = now;
+  lastFramePass_ = now;
+  std::memcpy(alarmRecord_, wire::kMagicMO_P, 4);
+}
+
+CameraCore::~CameraCore() { ClearSessionsAndFragments(); }
+
+void CameraCore::SetServerAddress(const NetAddress& server) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  server_ = server;
+  serverText_ = server.Text();
+}
+
+void CameraCore::ClearSessionsAndFragments() {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  sessions_.clear();
+  pending_.Clear();
+}
+
+void CameraCore::OnReceive(const uint8_t* data, size_t length, const NetAddress& from) {
+  uint8_t type;
+  if (!wire::PeekType(data, length, &type)) {
+    // Too short for a header; only the server's time stamp would notice it.
+    if (from.Text() == serverText_) lastServerDatagram_ = Now();
+    return;
+  }
+  std::string sender = from.Text();
+  if (sender == serverText_) {
+    OnServerDatagram(data, length);
+    return;
+  }
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  auto it = sessions_.find(sender);
+  if (it == sessions_.end()) return;  // unknown senders are dropped, Connect_Req too
+  OnPeerDatagram(*it->second, data, length, from);
+}
+
+void CameraCore::OnServerDatagram(const uint8_t* data, size_t length) {
+  lastServerDatagram_ = Now();
+  uint8_t type = data[wire::kTypeOffset];
+  if (type == wire::kRegisterResp) {
+    wire::ServerIds ids;
+    if (!wire::DecodeRegisterResp(data, length, &ids)) return;
+    idFirst_ = ids.first;
+    idSecond_ = ids.second;
+    registered_ = true;
+    log().Write("received package thar the camera had register successedful\r\n");
+  } else if (type == wire::kSessionNotify) {
+    wire::SessionNotify notify;
+    if (wire::DecodeSessionNotify(data, length, &notify)) OnSessionNotify(notify);
+  }
+}
+
+void CameraCore::OnSessionNotify(const wire::SessionNotify& notify) {
+  uint32_t ip = 0;
+  if (!env_.resolver->Resolve(notify.host, &ip)) return;
+  NetAddress peer{ip, static_cast<uint16_t>(notify.port)};
+  // The key shows the announced port as a decimal number, as the peer announced it.
+  std::string key = peer.IpText() + ":" + std::to_string(static_cast<int>(notify.port));
+  log().Write("the server notify camera to Create a session connect to %s\r\n", key.c_str());
+
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  auto it = sessions_.find(key);
+  if (it == sessions_.end() && sessions_.size() < kMaxSessions) {
+    auto session = std::make_unique<CPeerSession>(nextSessionId_++, peer, name_, env_.sender,
+                                                  env_.log, Now());
+    CPeerSession* raw = session.get();
+    sessions_.emplace(key, std::move(session));
+    raw->SendConnectReq();
+    return;
+  }
+  if (it != sessions_.end()) it->second->SendConnectReq();
+  log().Write("don't create session for the camera because the session to %s had found\r\n",
+              key.c_str());
+}
+
+void CameraCore::OnPeerDatagram(CPeerSession& session, const uint8_t* data, size_t length,
+                                const NetAddress& from) {
+  uint32_t now = Now();
+  session.Touch(now);
+  uint8_t type = data[wire::kTypeOffset];
+  if (session.OnPeerCommand(type, from.port, now)) return;
+  switch (type) {
+    case wire::kVideoAck: {
+      wire::VideoAck ack;
+      if (wire::DecodeVideoAck(data, length, &ack))
+        pending_.Acknowledge(ack.frameSeq, ack.fragmentIndex, session.id());
+      break;
+    }
+    case wire::kGetAlarmParamReq: {
+      uint8_t record[wire::kAlarmParamRecordSize];
+      GetAlarmParams(record);
+      wire::Datagram d = wire::EncodeAlarmParamResp(record);
+      session.SendDatagram(d.data(), d.size());
+      break;
+    }
+    case wire::kSetAlarmParamReq: {
+      uint8_t record[wire::kAlarmParamRecordSize];
+      if (wire::DecodeSetAlarmParamReq(data, length, record)) SetAlarmParams(record, sizeof record);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void CameraCore::WorkerPass() {
+  uint32_t now = Now();
+  RetransmitPending(now);
+  if (now - lastHousekeeping_ > kHousekeepingIntervalMs) {
+    lastHousekeeping_ = now;
+    Housekeeping(now);
+  }
+  if (registered_ && now - lastFramePass_ > kFrameIntervalMs) FramePass(now);
+}
+
+void CameraCore::Register() {
+  std::string address;
+  uint32_t port = 0;
+  if (!env_.localAddress->Get(&address, &port)) return;
+  log().Write("register to server the camera local ip:%s,port :%d\r\n", address.c_str(),
+              static_cast<int>(port));
+  wire::Datagram d = wire::EncodeRegisterReq({name_, address, port});
+  env_.sender->SendToServer(d.data(), d.size());
+}
+
+void CameraCore::Housekeeping(uint32_t now) {
+  if (!registered_) {
+    Register();
+    return;
+  }
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  wire::Datagram hb = wire::EncodeHeartbeatReq(serverIds());
+  env_.sender->SendToServer(hb.data(), hb.size());
+  if (now - lastServerDatagram_ > kServerSilenceMs) {
+    registered_ = false;
+    sessions_.clear();  // each session tells its peer
+  }
+  // At most one dead session goes per pass.
+  for (auto it = sessions_.begin(); it != sessions_.end(); ++it) {
+    if (!it->second->CheckAlive(now)) {
+      sessions_.erase(it);
+      break;
+    }
+  }
+}
+
+bool CameraCore::AnyViewer() const {
+  for (const auto& entry : sessions_)
+    if (entry.second->video()) return true;
+  return false;
+}
+
+void CameraCore::FramePass(uint32_t now) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  lastFramePass_ = now;
+  bool anyViewer = AnyViewer();
+  if (GrabFrame(frame_, anyViewer) && anyViewer && frame_.length > 0)
+    SendFrame(frame_.data.data(), frame_.length);
+}
+
+bool CameraCore::GrabFrame(JpegOutBuffer& out, bool) {
+  out.length = 0;
+  return true;
+}
+
+bool CameraCore::SendFrame(const uint8_t* frame, size_t length) {
+  if (frame == nullptr || length == 0) return false;
+  wire::VideoHeader header;
+  {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    header.frameSeq = ++frameCounter_;
+  }
+  header.fragmentCount = wire::FragmentCount(length);
+  header.sendTimeEarly = Now();
+  header.sendTimeLate = Now();
+  for (uint16_t i = 0; i < header.fragmentCount; ++i) {
+    size_t offset = static_cast<size_t>(i) * wire::kFragmentPayload;
+    size_t n = std::min(wire::kFragmentPayload, length - offset);
+    header.fragmentIndex = i;
+    PendingFragment record;
+    record.datagram = wire::EncodeVideoData(header, frame + offset, n);
+
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    for (const auto& entry : sessions_) {
+      CPeerSession& s = *entry.second;
+      if (record.targets >= kMaxFragmentTargets) break;
+      if (!s.AcceptsFrameStartedAt(header.sendTimeEarly)) continue;
+      if (s.SendDatagram(record.datagram.data(), record.datagram.size()))
+        record.slots[record.targets++] = s.id();
+    }
+    if (record.targets == 0) return false;  // nobody took it: stop this frame
+    pending_.Add(std::move(record));
+  }
+  return true;
+}
+
+CPeerSession* CameraCore::FindSession(uint64_t id) const {
+  for (const auto& entry : sessions_)
+    if (entry.second->id() == id) return entry.second.get();
+  return nullptr;
+}
+
+void CameraCore::RetransmitPending(uint32_t now) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  pending_.Retransmit(now, [this](const PendingFragment& f, uint64_t sessionId) {
+    CPeerSession* s = FindSession(sessionId);
+    if (s != nullptr && s->AcceptsFrameStartedAt(f.sendStart()))
+      s->SendDatagram(f.datagram.data(), f.datagram.size());
+  });
+}
+
+void CameraCore::GetAlarmParams(uint8_t record[wire::kAlarmParamRecordSize]) {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  std::memcpy(record, alarmRecord_, sizeof alarmRecord_);
+}
+
+void CameraCore::SetAlarmParams(const uint8_t* record, size_t length) {
+  if (length < sizeof alarmRecord_) return;
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  std::memcpy(alarmRecord_, record, sizeof alarmRecord_);
+}
+
+size_t CameraCore::SessionCount() const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  return sessions_.size();
+}
+
+size_t CameraCore::PendingFragmentCount() const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  return pending_.size();
+}
+
+uint32_t CameraCore::FrameCounter() const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  return frameCounter_;
+}
+
+bool CameraCore::SessionState(const std::string& key, bool* connected, bool* video) const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  auto it = sessions_.find(key);
+  if (it == sessions_.end()) return false;
+  *connected = it->second->connected();
+  *video = it->second->video();
+  return true;
+}
+
+}  // namespace lantern
