@@ -1,0 +1,243 @@
+// A virtual camera with its real socket and worker under Wine, talking to stand-in server
+// and viewers on 127.0.0.1; time is a manual clock, so the 2.5 s and 60 s rules run at once.
+#include "virtual_camera.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "peer_session.h"
+#include "peer_standin.h"
+#include "rendezvous_standin.h"
+#include "wait_until.h"
+
+namespace lantern {
+namespace {
+
+using standins::PeerStandin;
+using standins::RecordedDatagram;
+using standins::RendezvousStandin;
+using testing::WaitUntil;
+
+class FramingCamera : public CVirtualCamera {
+ public:
+  using CVirtualCamera::CVirtualCamera;
+  ~FramingCamera() override { StopWorker(); }
+  bool GrabFrame(JpegOutBuffer& out, bool anyViewer) override {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    out.length = 0;
+    if (next.empty() || !anyViewer) return true;
+    out.data = next;
+    out.length = next.size();
+    next.clear();
+    return true;
+  }
+  void QueueFrame(size_t size) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    next.assign(size, 0x42);
+  }
+  std::vector<uint8_t> next;
+};
+
+class VirtualCameraTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(server.Start());
+    camera = std::make_unique<FramingCamera>("cam-under-test", "127.0.0.1", 0, &clock);
+    camera->ConnectServer("127.0.0.1", server.Port());
+    cameraAddress = NetAddress{0x7F000001, camera->localPort()};
+  }
+  void TearDown() override {
+    camera.reset();
+    server.Stop();
+  }
+
+  // Moves the clock past a housekeeping pass and waits for the worker to run it.
+  void HousekeepingPass(uint8_t expectType) {
+    size_t before = server.Count(expectType);
+    clock.Advance(kHousekeepingIntervalMs + 1);
+    ASSERT_TRUE(WaitUntil([&] { return server.Count(expectType) > before; }));
+  }
+  void Register() {
+    HousekeepingPass(wire::kRegisterReq);
+    ASSERT_TRUE(WaitUntil([&] { return camera->IsRegistered(); }));
+  }
+  std::unique_ptr<PeerStandin> Viewer(bool video = true) {
+    auto viewer = std::make_unique<PeerStandin>();
+    EXPECT_TRUE(viewer->Start());
+    server.SendSessionNotify(cameraAddress, "127.0.0.1", viewer->Port());
+    EXPECT_TRUE(viewer->WaitFor(wire::kConnectReq, 3000).has_value());
+    EXPECT_TRUE(WaitUntil([&] {
+      bool connected = false, on = false;
+      return camera->SessionState(viewer->Address().Text(), &connected, &on) && connected;
+    }));
+    if (video) {
+      viewer->Send(wire::kStartVideoReq, cameraAddress);
+      EXPECT_TRUE(viewer->WaitFor(wire::kStartVideoResp, 3000).has_value());
+    }
+    return viewer;
+  }
+
+  common::ManualClock clock{5000};
+  RendezvousStandin server;
+  std::unique_ptr<FramingCamera> camera;
+  NetAddress cameraAddress;
+};
+
+TEST_F(VirtualCameraTest, ProbeThenRegistrationThenStatus) {
+  auto probe = server.WaitFor([](const RecordedDatagram& d) { return d.IsProbe(); }, 3000);
+  ASSERT_TRUE(probe.has_value());
+  EXPECT_EQ(std::string(probe->bytes.begin(), probe->bytes.end()), "test for get local port");
+  EXPECT_EQ(probe->from.port, cameraAddress.port);
+
+  server.SetAnswerRegistrations(false);
+  Sleep(50);
+  EXPECT_EQ(server.Count(wire::kRegisterReq), 0u) << "nothing before 2500 ms";
+  HousekeepingPass(wire::kRegisterReq);
+  auto reg = server.WaitFor(wire::kRegisterReq, 1000);
+  ASSERT_TRUE(reg.has_value());
+  wire::RegisterReq req;
+  ASSERT_TRUE(wire::DecodeRegisterReq(reg->bytes.data(), reg->bytes.size(), &req));
+  EXPECT_EQ(req.name, "cam-under-test");
+  EXPECT_EQ(req.port, cameraAddress.port);
+  EXPECT_FALSE(camera->IsRegistered());
+
+  HousekeepingPass(wire::kRegisterReq);  // unanswered: it registers again
+  server.SendRaw(wire::EncodeRegisterResp({3, 4}), cameraAddress);
+  ASSERT_TRUE(WaitUntil([&] { return camera->IsRegistered(); }));
+  HousekeepingPass(wire::kHeartbeatReq);
+  auto beat = server.WaitFor(wire::kHeartbeatReq, 1000);
+  ASSERT_TRUE(beat.has_value());
+  EXPECT_EQ(beat->bytes, wire::EncodeHeartbeatReq({3, 4}));
+}
+
+TEST_F(VirtualCameraTest, ServerSilenceUnregistersAndDisconnectsEveryPeer) {
+  Register();
+  auto a = Viewer();
+  auto b = Viewer(false);
+  server.SetSilent(true);
+  clock.Advance(kServerSilenceMs + 1);
+  ASSERT_TRUE(WaitUntil([&] { return !camera->IsRegistered(); }));
+  EXPECT_TRUE(a->WaitFor(wire::kDisConnectResp, 3000).has_value());
+  EXPECT_TRUE(b->WaitFor(wire::kDisConnectResp, 3000).has_value());
+  EXPECT_EQ(camera->SessionCount(), 0u);
+}
+
+TEST_F(VirtualCameraTest, SeventeenthPeerIsRefused) {
+  std::vector<std::unique_ptr<PeerStandin>> viewers;
+  for (int i = 0; i < 16; ++i) viewers.push_back(Viewer(false));
+  EXPECT_EQ(camera->SessionCount(), 16u);
+  PeerStandin extra;
+  ASSERT_TRUE(extra.Start());
+  server.SendSessionNotify(cameraAddress, "127.0.0.1", extra.Port());
+  EXPECT_FALSE(extra.WaitFor(wire::kConnectReq, 300).has_value());
+  EXPECT_EQ(camera->SessionCount(), 16u);
+}
+
+TEST_F(VirtualCameraTest, SilentPeersAreRemovedOnePerPass) {
+  Register();
+  auto a = Viewer(false);
+  auto b = Viewer(false);
+  // The server keeps answering heart-beats; the viewers say nothing after connecting.
+  server.SetAnswerHeartbeats(true);
+  for (uint32_t passed = 0; passed <= kPeerSilenceMs - kHousekeepingIntervalMs;
+       passed += kHousekeepingIntervalMs + 1) {
+    size_t beats = server.Count(wire::kHeartbeatReq);
+    clock.Advance(kHousekeepingIntervalMs + 1);
+    ASSERT_TRUE(WaitUntil([&] { return server.Count(wire::kHeartbeatReq) > beats; }));
+    Sleep(5);  // the heart-beat answer lands before the next pass
+  }
+  EXPECT_EQ(camera->SessionCount(), 2u);
+  EXPECT_GE(a->Count(wire::kKeepAlive), 1u);
+  HousekeepingPass(wire::kHeartbeatReq);
+  ASSERT_TRUE(WaitUntil([&] { return camera->SessionCount() == 1u; }));
+  HousekeepingPass(wire::kHeartbeatReq);
+  ASSERT_TRUE(WaitUntil([&] { return camera->SessionCount() == 0u; }));
+  EXPECT_TRUE(a->WaitFor(wire::kDisConnectResp, 2000).has_value());
+  EXPECT_TRUE(b->WaitFor(wire::kDisConnectResp, 2000).has_value());
+  EXPECT_TRUE(camera->IsRegistered());
+}
+
+TEST_F(VirtualCameraTest, RetransmitsToTheViewerThatDoesNotAcknowledge) {
+  Register();
+  auto acking = Viewer();
+  auto silent = Viewer();
+  silent->SetAutoAck(false);
+  camera->QueueFrame(1500);  // three fragments
+  clock.Advance(kFrameIntervalMs + 1);
+  ASSERT_TRUE(acking->WaitFor(wire::kVideoData, 2000, 3).has_value());
+  ASSERT_TRUE(silent->WaitFor(wire::kVideoData, 2000, 3).has_value());
+  ASSERT_TRUE(WaitUntil([&] { return camera->PendingFragmentCount() == 3u; }));
+  // Acknowledgements for frames never sent change nothing.
+  silent->SendRaw(wire::EncodeVideoAck({999, 0}), cameraAddress);
+
+  for (int pass = 0; pass < 10; ++pass) {
+    size_t before = silent->Count(wire::kVideoData);
+    clock.Advance(kRetransmitStepMs + (pass == 0 ? 1 : 0));  // due only when over 50 ms
+    if (pass < kMaxRetransmissions)
+      ASSERT_TRUE(WaitUntil([&] { return silent->Count(wire::kVideoData) >= before + 3; }));
+    else
+      Sleep(30);
+  }
+  ASSERT_TRUE(WaitUntil([&] { return camera->PendingFragmentCount() == 0u; }));
+  EXPECT_EQ(silent->Count(wire::kVideoData), 3u * (1 + kMaxRetransmissions));
+  EXPECT_EQ(acking->Count(wire::kVideoData), 3u);
+  EXPECT_EQ(acking->Stats().completed, 1u);
+}
+
+TEST_F(VirtualCameraTest, StrangersAndGarbageAreDroppedWithoutReply) {
+  Register();
+  auto viewer = Viewer();
+  PeerStandin stranger;
+  ASSERT_TRUE(stranger.Start());
+  stranger.Send(wire::kConnectReq, cameraAddress);
+
+  std::mt19937 rng(7);
+  const uint8_t types[] = {0x00, 0x01, 0x02, 0x04, 0x0E, 0x1C, 0x28, 0x2A, 0x64, 0x72, 0x7A, 0xFD};
+  for (int i = 0; i < 600; ++i) {
+    std::vector<uint8_t> d(rng() % 420 + 1);
+    for (auto& byte : d) byte = static_cast<uint8_t>(rng());
+    if (d.size() > 4) d[4] = types[rng() % sizeof types];
+    d.resize(rng() % d.size() + 1);  // truncated
+    switch (i % 3) {
+      case 0: stranger.SendRaw(d, cameraAddress); break;
+      case 1: server.SendRaw(d, cameraAddress); break;
+      default:
+        if (d.size() > 4 && d[4] != wire::kSessionNotify) viewer->SendRaw(d, cameraAddress);
+    }
+  }
+  std::vector<uint8_t> oversized(5000, 0x02);
+  stranger.SendRaw(oversized, cameraAddress);
+  Sleep(200);
+  // Still serving the known viewer, never answering the stranger.
+  size_t before = viewer->Count(wire::kStopVideoResp);
+  viewer->Send(wire::kStopVideoReq, cameraAddress);
+  EXPECT_TRUE(viewer->WaitFor(wire::kStopVideoResp, 2000, before + 1).has_value());
+  EXPECT_EQ(stranger.Received().size(), 0u);
+  EXPECT_LE(camera->SessionCount(), kMaxSessions);
+}
+
+TEST_F(VirtualCameraTest, PeerReadsBackTheAlarmParametersItSet) {
+  auto viewer = Viewer(false);
+  std::vector<uint8_t> record(wire::kAlarmParamRecordSize, 0x33);
+  std::memcpy(record.data(), "MO_P\x2A", 5);
+  viewer->SendRaw(record, cameraAddress);
+  Sleep(50);
+  viewer->Send(wire::kGetAlarmParamReq, cameraAddress);
+  auto resp = viewer->WaitFor(wire::kAlarmParamResp, 2000);
+  ASSERT_TRUE(resp.has_value());
+  ASSERT_EQ(resp->bytes.size(), 315u);
+  EXPECT_EQ(resp->bytes[5], 0x33);
+  EXPECT_EQ(resp->bytes[314], 0x33);
+}
+
+}  // namespace
+}  // namespace lantern
