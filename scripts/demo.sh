@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# The end-to-end demo: a stand-in rendezvous server, a camera published through Lantern.dll
+# by a stand-in host program, and a stand-in viewer that watches it for a few seconds.
+# Everything runs under Wine on 127.0.0.1; results land in build/demo/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+bash scripts/install-packages.sh
+bash deps/build-deps.sh
+
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$(nproc)" --target Lantern lookout_host rendezvous_standin viewer_standin
+
+bin="$root/build/windows"
+out="$root/build/demo"
+rm -rf "$out"
+mkdir -p "$out/frames" "$out/host/log"
+cp "$bin/camserver/Lantern.dll" "$bin/standins/lookout_host/lookout_host.exe" "$out/host/"
+
+source scripts/wine-prefix.sh
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  wine_prefix_cleanup
+}
+trap cleanup EXIT
+
+port=$(( 20000 + RANDOM % 20000 ))
+camera="{5E1A7C00-0D3E-4F00-8A11-00000000DE30}"
+seconds=${DEMO_SECONDS:-6}
+
+scripts/wine-run.sh "$bin/standins/rendezvous_standin.exe" --port "$port" --seconds $((seconds + 30)) \
+  >"$out/server.txt" 2>&1 &
+pids+=($!)
+( cd "$out/host" && exec "$root/scripts/wine-run.sh" ./lookout_host.exe --server "127.0.0.1:$port" \
+    --name "$camera" --type "${DEMO_CAMERA_TYPE:-1}" --local-address 127.0.0.1 --seconds $((seconds + 20)) ) \
+  >"$out/host.txt" 2>&1 &
+pids+=($!)
+
+# The camera registers on its first housekeeping pass, 2.5 s after it starts.
+for _ in $(seq 1 150); do
+  grep -q '^status 1' "$out/host.txt" 2>/dev/null && break
+  sleep 0.1
+done
+if ! grep -q '^status 1' "$out/host.txt"; then
+  echo "demo: the camera did not register" >&2
+  cat "$out/host.txt" "$out/server.txt" >&2
+  exit 1
+fi
+
+scripts/wine-run.sh "$bin/standins/viewer_standin.exe" --server "127.0.0.1:$port" --camera "$camera" \
+  --seconds "$seconds" --out "$(winepath -w "$out/frames" 2>/dev/null || echo "$out/frames")" \
+  >"$out/viewer.txt" 2>&1 || true
+
+summary=$(grep -E '^frames=' "$out/viewer.txt" | tail -n 1 || true)
+cp "$out/host/log/Lantern.txt" "$out/lantern-log.txt" 2>/dev/null || true
+echo "demo: camera $camera registered; viewer: ${summary:-no summary (see $out/viewer.txt)}"
+echo "demo: frames in $out/frames, logs in $out"
