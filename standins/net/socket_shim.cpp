@@ -1,0 +1,151 @@
+#include "socket_shim.h"
+
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <mutex>
+#ifndef SIO_UDP_CONNRESET
+#define SIO_UDP_CONNRESET _WSAIOW(IOC_VENDOR, 12)
+#endif
+#else
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+#include <cstring>
+
+namespace standins::shim {
+
+namespace {
+
+#ifdef _WIN32
+using Native = SOCKET;
+Native ToNative(SocketHandle s) { return static_cast<Native>(s); }
+SocketHandle FromNative(Native n) { return n == INVALID_SOCKET ? kNoSocket : static_cast<SocketHandle>(n); }
+#else
+using Native = int;
+Native ToNative(SocketHandle s) { return static_cast<Native>(s); }
+SocketHandle FromNative(Native n) { return n < 0 ? kNoSocket : static_cast<SocketHandle>(n); }
+#endif
+
+sockaddr_in MakeAddress(uint32_t ip, uint16_t port) {
+  sockaddr_in a;
+  std::memset(&a, 0, sizeof a);
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port);
+  a.sin_addr.s_addr = htonl(ip);
+  return a;
+}
+
+}  // namespace
+
+bool StartSockets() {
+#ifdef _WIN32
+  static std::once_flag once;
+  static bool started = false;
+  std::call_once(once, [] {
+    WSADATA data;
+    started = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  });
+  return started;
+#else
+  return true;
+#endif
+}
+
+SocketHandle OpenUdp() {
+  if (!StartSockets()) return kNoSocket;
+  Native n = socket(AF_INET, SOCK_DGRAM, 0);
+  SocketHandle s = FromNative(n);
+#ifdef _WIN32
+  if (s != kNoSocket) {
+    // Otherwise an ICMP "port unreachable" for an earlier send fails the next receive.
+    BOOL report = FALSE;
+    DWORD returned = 0;
+    WSAIoctl(n, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &returned, nullptr,
+             nullptr);
+  }
+#endif
+  return s;
+}
+
+bool Bind(SocketHandle s, uint32_t ip, uint16_t port) {
+  sockaddr_in a = MakeAddress(ip, port);
+  return bind(ToNative(s), reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
+}
+
+bool LocalPort(SocketHandle s, uint16_t* port) {
+  sockaddr_in a;
+  socklen_t len = sizeof a;
+  std::memset(&a, 0, sizeof a);
+  if (getsockname(ToNative(s), reinterpret_cast<sockaddr*>(&a), &len) != 0) return false;
+  *port = ntohs(a.sin_port);
+  return true;
+}
+
+long SendTo(SocketHandle s, const void* data, size_t length, uint32_t ip, uint16_t port) {
+  sockaddr_in a = MakeAddress(ip, port);
+#ifdef _WIN32
+  int r = sendto(ToNative(s), static_cast<const char*>(data), static_cast<int>(length), 0,
+                 reinterpret_cast<const sockaddr*>(&a), sizeof a);
+  return r == SOCKET_ERROR ? -1 : r;
+#else
+  ssize_t r = sendto(ToNative(s), data, length, 0, reinterpret_cast<const sockaddr*>(&a), sizeof a);
+  return r < 0 ? -1 : static_cast<long>(r);
+#endif
+}
+
+int WaitReadable(SocketHandle s, int timeoutMs) {
+  if (timeoutMs < 0) timeoutMs = 0;
+#ifdef _WIN32
+  fd_set readable;
+  FD_ZERO(&readable);
+  FD_SET(ToNative(s), &readable);
+  timeval tv;
+  tv.tv_sec = timeoutMs / 1000;
+  tv.tv_usec = (timeoutMs % 1000) * 1000;
+  int r = select(0, &readable, nullptr, nullptr, &tv);
+  if (r == SOCKET_ERROR) return -1;
+  return r > 0 ? 1 : 0;
+#else
+  pollfd p;
+  p.fd = ToNative(s);
+  p.events = POLLIN;
+  p.revents = 0;
+  int r = poll(&p, 1, timeoutMs);
+  if (r < 0) return errno == EINTR ? 0 : -1;
+  return r > 0 ? 1 : 0;
+#endif
+}
+
+long ReceiveFrom(SocketHandle s, void* buffer, size_t size, uint32_t* ip, uint16_t* port) {
+  sockaddr_in a;
+  socklen_t len = sizeof a;
+  std::memset(&a, 0, sizeof a);
+#ifdef _WIN32
+  int r = recvfrom(ToNative(s), static_cast<char*>(buffer), static_cast<int>(size), 0,
+                   reinterpret_cast<sockaddr*>(&a), &len);
+  if (r == SOCKET_ERROR) return -1;
+#else
+  ssize_t r = recvfrom(ToNative(s), buffer, size, 0, reinterpret_cast<sockaddr*>(&a), &len);
+  if (r < 0) return -1;
+#endif
+  *ip = ntohl(a.sin_addr.s_addr);
+  *port = ntohs(a.sin_port);
+  return static_cast<long>(r);
+}
+
+void Close(SocketHandle s) {
+  if (s == kNoSocket) return;
+#ifdef _WIN32
+  closesocket(ToNative(s));
+#else
+  close(ToNative(s));
+#endif
+}
+
+}  // namespace standins::shim
