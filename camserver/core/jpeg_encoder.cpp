@@ -1,0 +1,151 @@
+#include "jpeg_encoder.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+extern "C" {
+#include <jerror.h>
+#include <jpeglib.h>
+}
+
+namespace lantern {
+
+void AppendJpegBytes(JpegOutBuffer& out, const uint8_t* data, size_t n) {
+  if (out.data.size() < out.length + n) {
+    // Grow by twice the appended size, as a series of small appends would otherwise copy
+    // the whole block each time.
+    std::vector<uint8_t> bigger(out.data.size() + 2 * n);
+    if (out.length) std::memcpy(bigger.data(), out.data.data(), out.length);
+    out.data.swap(bigger);
+  }
+  if (n) std::memcpy(out.data.data() + out.length, data, n);
+  out.length += n;
+}
+
+bool PrepareRgbRows(uint8_t* pixels, size_t size, int width, int height) {
+  if (pixels == nullptr || width <= 0 || height <= 0) return false;
+  const size_t row = static_cast<size_t>(width) * 3;
+  if (size / row < static_cast<size_t>(height)) return false;
+  std::vector<uint8_t> temp(row);
+  for (int i = 0; i < height / 2; ++i) {
+    uint8_t* top = pixels + row * i;
+    uint8_t* bottom = pixels + row * (height - 1 - i);
+    std::memcpy(temp.data(), top, row);
+    std::memcpy(top, bottom, row);
+    std::memcpy(bottom, temp.data(), row);
+  }
+  uint8_t* p = pixels;
+  for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i, p += 3) {
+    uint8_t b = p[0];
+    p[0] = p[2];
+    p[2] = b;
+  }
+  return true;
+}
+
+namespace {
+
+struct Destination {
+  jpeg_destination_mgr pub;
+  JpegOutBuffer* out;
+  JOCTET* work;
+};
+
+struct ErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf back;
+  char message[JMSG_LENGTH_MAX];
+};
+
+void InitDestination(j_compress_ptr cinfo) {
+  Destination* dest = reinterpret_cast<Destination*>(cinfo->dest);
+  dest->work = static_cast<JOCTET*>((*cinfo->mem->alloc_small)(
+      reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, kJpegWorkBuffer));
+  if (dest->out->data.empty()) dest->out->data.resize(kJpegInitialBlock);
+  dest->out->length = 0;
+  dest->pub.next_output_byte = dest->work;
+  dest->pub.free_in_buffer = kJpegWorkBuffer;
+}
+
+bool Append(j_compress_ptr cinfo, size_t n) {
+  Destination* dest = reinterpret_cast<Destination*>(cinfo->dest);
+  try {
+    AppendJpegBytes(*dest->out, dest->work, n);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+boolean EmptyOutput(j_compress_ptr cinfo) {
+  if (!Append(cinfo, kJpegWorkBuffer)) ERREXIT(cinfo, JERR_FILE_WRITE);
+  Destination* dest = reinterpret_cast<Destination*>(cinfo->dest);
+  dest->pub.next_output_byte = dest->work;
+  dest->pub.free_in_buffer = kJpegWorkBuffer;
+  return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo) {
+  Destination* dest = reinterpret_cast<Destination*>(cinfo->dest);
+  if (!Append(cinfo, kJpegWorkBuffer - dest->pub.free_in_buffer)) ERREXIT(cinfo, JERR_FILE_WRITE);
+}
+
+void ErrorExit(j_common_ptr cinfo) {
+  ErrorManager* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  (*cinfo->err->format_message)(cinfo, err->message);
+  std::longjmp(err->back, 1);
+}
+
+}  // namespace
+
+bool CompressJpeg(const uint8_t* rows, int width, int height, int quality, JpegOutBuffer& out,
+                  const std::function<void(const std::string&)>& onError) {
+  if (rows == nullptr || width <= 0 || height <= 0) return false;
+  jpeg_compress_struct cinfo;
+  ErrorManager err;
+  Destination dest;
+  cinfo.err = jpeg_std_error(&err.pub);
+  err.pub.error_exit = ErrorExit;
+  err.message[0] = '\0';
+  if (setjmp(err.back)) {
+    jpeg_destroy_compress(&cinfo);
+    out.length = 0;
+    if (onError) onError(err.message);
+    return false;
+  }
+  jpeg_create_compress(&cinfo);
+  dest.out = &out;
+  dest.work = nullptr;
+  dest.pub.init_destination = InitDestination;
+  dest.pub.empty_output_buffer = EmptyOutput;
+  dest.pub.term_destination = TermDestination;
+  cinfo.dest = &dest.pub;
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  const size_t stride = static_cast<size_t>(width) * 3;
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(rows + stride * cinfo.next_scanline);
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  return true;
+}
+
+bool EncodeFrame(uint8_t* pixels, size_t size, int width, int height, JpegOutBuffer& out,
+                 const std::function<void(const std::string&)>& onError) {
+  out.length = 0;
+  if (!PrepareRgbRows(pixels, size, width, height)) return false;
+  if (!CompressJpeg(pixels, width, height, kJpegQuality, out, onError)) return false;
+  return out.length != 0;
+}
+
+}  // namespace lantern

@@ -1,0 +1,34 @@
+// Frame preparation and baseline JPEG compression into a growing memory block.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "jpeg_out_buffer.h"
+
+namespace lantern {
+
+constexpr int kJpegQuality = 75;
+constexpr size_t kJpegWorkBuffer = 4096;
+constexpr size_t kJpegInitialBlock = 102400;
+
+// Appends n bytes to the buffer; when it lacks room it grows by twice the shortfall's size
+// (capacity + 2n) and never shrinks.
+void AppendJpegBytes(JpegOutBuffer& out, const uint8_t* data, size_t n);
+
+// Turns bottom-up BGR rows (width x 3 bytes each, unpadded) into top-down RGB in place.
+// False when `size` does not hold width x height pixels.
+bool PrepareRgbRows(uint8_t* pixels, size_t size, int width, int height);
+
+// Compresses top-down RGB rows. On a library error `onError` gets its message and the
+// result is false with the buffer's length 0.
+bool CompressJpeg(const uint8_t* rows, int width, int height, int quality, JpegOutBuffer& out,
+                  const std::function<void(const std::string&)>& onError = nullptr);
+
+// Prepare + compress: true when a non-empty JPEG was produced.
+bool EncodeFrame(uint8_t* pixels, size_t size, int width, int height, JpegOutBuffer& out,
+                 const std::function<void(const std::string&)>& onError = nullptr);
+
+}  // namespace lantern
