@@ -58,6 +58,10 @@ class CameraCore {
 
   // Produces the next frame; true when `out` holds one to send (length may be 0).
   virtual bool GrabFrame(JpegOutBuffer& out, bool anyViewer);
+  // The weekly alarm schedule's answer for now; frames go to the motion check only then.
+  virtual bool IsAlarmArmedNow() { return true; }
+  // Hands one BMP image (headers and pixels) to the motion detector.
+  virtual void CheckMotion(const uint8_t* image, size_t size) {}
   // The 315-byte alarm-parameter record a peer reads and sets.
   virtual void GetAlarmParams(uint8_t record[wire::kAlarmParamRecordSize]);
   virtual void SetAlarmParams(const uint8_t* record, size_t length);

@@ -4,10 +4,11 @@
 
 #include <map>
 #include <mutex>
+#include <new>
 
 #include "capture_device_rules.h"
 #include "log_file.h"
-#include "virtual_camera.h"
+#include "cap_virtual_camera.h"
 
 namespace lantern {
 
@@ -118,10 +119,25 @@ void ClearCaptureDevices() {
   ClearLocked();
 }
 
-CVirtualCamera* CreateCaptureCamera(const char*, int, const char*, int, const common::Clock*) {
-  // Local capture is built by the capture graph module; until it exists no device can be
-  // shown and the camera is refused.
-  return nullptr;
+IMoniker* AcquireCaptureDevice(int index, std::string* displayName) {
+  std::lock_guard<std::mutex> guard(g_devicesLock);
+  if (index < 0 || static_cast<size_t>(index) >= g_devices.size()) return nullptr;
+  auto it = g_devices.begin();
+  std::advance(it, index);
+  *displayName = it->first;
+  it->second.moniker->AddRef();
+  return it->second.moniker;
+}
+
+CVirtualCamera* CreateCaptureCamera(const char* name, int deviceIndex, const char* localAddress,
+                                    int cameraIndex, const common::Clock* clock) {
+  CCapVirtualCamera* camera =
+      new (std::nothrow) CCapVirtualCamera(name, deviceIndex, localAddress, cameraIndex, clock);
+  if (camera && !camera->captureStarted()) {
+    delete camera;
+    return nullptr;
+  }
+  return camera;
 }
 
 }  // namespace lantern

@@ -1,6 +1,9 @@
 // The process-wide list of local video capture devices, in display-name order.
 #pragma once
 
+#include <windows.h>
+#include <objidl.h>
+
 #include <string>
 
 #include "common/clock.h"
@@ -14,6 +17,8 @@ int GetCaptureDeviceCount();
 // Display and friendly name of the n-th listed device; false when out of range. The
 // returned pointers stay valid until the next enumeration.
 bool GetCaptureDeviceNames(int index, const char** displayName, const char** friendlyName);
+// The n-th listed device's moniker (one reference for the caller) and display name.
+IMoniker* AcquireCaptureDevice(int index, std::string* displayName);
 // Empties the list, releasing every device.
 void ClearCaptureDevices();
 

@@ -1,0 +1,193 @@
+// Measures the camera's frame step on a 640x480 picture: JPEG encode alone, and grab +
+// encode + fragment + send to 16 viewers on 127.0.0.1; then runs libjpeg-turbo's tjbench on
+// the same picture at the same quality for comparison.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "capture_frame_step.h"
+#include "frame_block.h"
+#include "jpeg_encoder.h"
+#include "peer_standin.h"
+#include "rendezvous_standin.h"
+#include "virtual_camera.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kWidth = 640, kHeight = 480;
+
+// A webcam-like scene: smooth gradients with some edges, bottom-up BGR.
+std::vector<uint8_t> ScenePixels() {
+  std::vector<uint8_t> px(kWidth * kHeight * 3);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      uint8_t* p = &px[(static_cast<size_t>(y) * kWidth + x) * 3];
+      p[0] = static_cast<uint8_t>((x * 255) / kWidth);
+      p[1] = static_cast<uint8_t>((y * 255) / kHeight);
+      p[2] = static_cast<uint8_t>(((x / 40 + y / 40) % 2) ? 200 : 60);
+    }
+  return px;
+}
+
+std::vector<uint8_t> BmpInfoHeader() {
+  std::vector<uint8_t> h(40, 0);
+  BITMAPINFOHEADER* bih = reinterpret_cast<BITMAPINFOHEADER*>(h.data());
+  bih->biSize = 40;
+  bih->biWidth = kWidth;
+  bih->biHeight = kHeight;
+  bih->biPlanes = 1;
+  bih->biBitCount = 24;
+  bih->biSizeImage = kWidth * kHeight * 3;
+  return h;
+}
+
+void WriteBmp(const std::string& path, const std::vector<uint8_t>& px) {
+  lantern::FrameBlock block;
+  auto info = BmpInfoHeader();
+  block.Configure(info.data(), kWidth, kHeight, px.size());
+  block.StoreSample(px.data(), px.size());
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return;
+  std::fwrite(block.image(), 1, block.frameSize(), f);
+  std::fclose(f);
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// A camera whose worker never runs a frame pass on its own (its clock stands still).
+class BenchCamera : public lantern::CVirtualCamera {
+ public:
+  using CVirtualCamera::CVirtualCamera;
+  ~BenchCamera() override { StopWorker(); }
+};
+
+double RunTjbench(const std::string& tjbench, const std::string& bmp, std::string* output) {
+  std::string cmd = "\"" + tjbench + "\" \"" + bmp + "\" 75 -benchtime 3 -warmup 1";
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  HANDLE readEnd, writeEnd;
+  if (!CreatePipe(&readEnd, &writeEnd, &sa, 0)) return -1;
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = writeEnd;
+  si.hStdError = writeEnd;
+  PROCESS_INFORMATION pi{};
+  std::vector<char> line(cmd.begin(), cmd.end());
+  line.push_back('\0');
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    CloseHandle(readEnd);
+    CloseHandle(writeEnd);
+    return -1;
+  }
+  CloseHandle(writeEnd);
+  char buf[4096];
+  DWORD n;
+  while (ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n > 0) output->append(buf, n);
+  WaitForSingleObject(pi.hProcess, 120000);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  CloseHandle(readEnd);
+  // "Comp. Perf (Mpixels/sec)" row: the table's last line holds the figures.
+  size_t at = output->rfind("Mpixels/sec");
+  double mpixels = -1;
+  for (size_t pos = output->find('\n', at); pos != std::string::npos && pos + 1 < output->size();
+       pos = output->find('\n', pos + 1)) {
+    // Rows look like: "RGB  4:2:0  75  640  480  <comp Mpix/s>  <ratio>  <decomp Mpix/s>".
+    char fmt[16], sub[16];
+    int q, w, h;
+    double comp;
+    if (std::sscanf(output->c_str() + pos + 1, "%15s %15s %d %d %d %lf", fmt, sub, &q, &w, &h, &comp) == 6)
+      mpixels = comp;
+  }
+  return mpixels > 0 ? (kWidth * kHeight) / (mpixels * 1e6) * 1000.0 : -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string tjbench = argc > 1 ? argv[1] : "tjbench.exe";
+  WSADATA wsa;
+  WSAStartup(MAKEWORD(2, 2), &wsa);
+  const std::vector<uint8_t> scene = ScenePixels();
+
+  // 1. Encode alone (flip, swap, compress), 200 frames.
+  std::vector<double> encodeMs;
+  lantern::JpegOutBuffer out;
+  std::vector<uint8_t> work;
+  size_t jpegBytes = 0;
+  for (int i = 0; i < 200; ++i) {
+    work = scene;
+    auto t0 = Clock::now();
+    lantern::EncodeFrame(work.data(), work.size(), kWidth, kHeight, out);
+    encodeMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    jpegBytes = out.length;
+  }
+
+  // 2. The whole frame step for 16 viewers.
+  standins::RendezvousStandin server;
+  server.Start();
+  common::ManualClock still(1000);
+  BenchCamera camera("bench-camera", "127.0.0.1", 0, &still);
+  camera.ConnectServer("127.0.0.1", server.Port());
+  lantern::NetAddress cam{0x7F000001, camera.localPort()};
+  std::vector<std::unique_ptr<standins::PeerStandin>> viewers;
+  for (int i = 0; i < 16; ++i) {
+    auto v = std::make_unique<standins::PeerStandin>();
+    v->Start();
+    server.SendSessionNotify(cam, "127.0.0.1", v->Port());
+    v->WaitFor(lantern::wire::kConnectReq, 3000);
+    v->Send(lantern::wire::kStartVideoReq, cam);
+    v->WaitFor(lantern::wire::kStartVideoResp, 3000);
+    viewers.push_back(std::move(v));
+  }
+  lantern::FrameBlock block;
+  auto info = BmpInfoHeader();
+  block.Configure(info.data(), kWidth, kHeight, scene.size());
+  lantern::CaptureFrameStep step;
+  std::vector<double> stepMs;
+  for (int i = 0; i < 100; ++i) {
+    block.StoreSample(scene.data(), scene.size());  // the grab: a new sample arrives
+    auto t0 = Clock::now();
+    step.Grab(block, out, true, [] { return false; }, nullptr);
+    camera.SendFrame(out.data.data(), out.length);
+    stepMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    Sleep(20);  // let the viewers acknowledge
+  }
+  Sleep(300);
+  uint64_t received = 0;
+  for (auto& v : viewers) received += v->Stats().completed;
+
+  // 3. tjbench on the same picture.
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  std::string bmp = std::string(temp) + "frame_bench_640x480.bmp";
+  WriteBmp(bmp, scene);
+  std::string tjOutput;
+  double tjMs = RunTjbench(tjbench, bmp, &tjOutput);
+
+  double enc = Median(encodeMs);
+  std::printf("encode 640x480 q75: median %.2f ms (min %.2f), %zu bytes\n", enc,
+              *std::min_element(encodeMs.begin(), encodeMs.end()), jpegBytes);
+  std::printf("frame step (grab+encode+fragment+send) to 16 viewers: median %.2f ms, max %.2f ms; "
+              "frames completed at viewers %llu of %d\n",
+              Median(stepMs), *std::max_element(stepMs.begin(), stepMs.end()),
+              static_cast<unsigned long long>(received), 16 * 100);
+  if (tjMs > 0)
+    std::printf("tjbench compress 640x480 q75: %.2f ms per frame; ours/tjbench = %.2f\n", tjMs, enc / tjMs);
+  else
+    std::printf("tjbench: could not run or parse (%s)\n%s\n", tjbench.c_str(), tjOutput.c_str());
+  for (auto& v : viewers) v->Stop();
+  server.Stop();
+  return 0;
+}

@@ -1,0 +1,30 @@
+// A virtual camera showing a local video capture device.
+#pragma once
+
+#include <memory>
+
+#include "capture_frame_step.h"
+#include "video_dshow.h"
+#include "virtual_camera.h"
+
+namespace lantern {
+
+class CCapVirtualCamera : public CVirtualCamera {
+ public:
+  CCapVirtualCamera(const char* name, int deviceIndex, const char* localAddress, int cameraIndex,
+                    const common::Clock* clock = nullptr);
+  ~CCapVirtualCamera() override;
+
+  // Whether the capture graph was built and runs.
+  bool captureStarted() const { return m_bStarted; }
+  CVideoDShow* capture() { return m_pCapture.get(); }
+
+  bool GrabFrame(JpegOutBuffer& out, bool anyViewer) override;
+
+ private:
+  std::unique_ptr<CVideoDShow> m_pCapture;
+  CaptureFrameStep m_step;
+  bool m_bStarted = false;
+};
+
+}  // namespace lantern

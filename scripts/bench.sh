@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Runs the benchmark programs under Wine and prints their figures (not part of the tests).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-packages.sh
+bash deps/build-deps.sh
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$(nproc)" --target lantern_frame_bench
+prefix=${LOOKOUT_DEPS_PREFIX:-$HOME/.cache/lookout-deps/i686-w64-mingw32}
+source scripts/wine-prefix.sh
+trap wine_prefix_cleanup EXIT
+scripts/wine-run.sh build/windows/camserver/lantern_frame_bench.exe "$(winepath -w "$prefix/bin/tjbench.exe")"
