@@ -39,7 +39,7 @@ void RendezvousStandin::SetAnswerRegistrations(bool answer) { answerRegistration
 void RendezvousStandin::SetAnswerHeartbeats(bool answer) { answerHeartbeats_ = answer; }
 void RendezvousStandin::SetSilent(bool silent) { silent_ = silent; }
 void RendezvousStandin::SetEventSink(EventSink sink) {
-  std::lock_guard<std::mutex> lock(mu_);
+  std::lock_guard<std::mutex> lock(sinkMu_);
   sink_ = std::move(sink);
 }
 
@@ -50,6 +50,26 @@ bool RendezvousStandin::SendSessionNotify(const lantern::NetAddress& camera,
 
 bool RendezvousStandin::SendRaw(const std::vector<uint8_t>& bytes, const lantern::NetAddress& to) {
   return endpoint_.SendTo(bytes, to);
+}
+
+size_t RendezvousStandin::Count(uint8_t type) const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return log_.Count(type);
+}
+
+size_t RendezvousStandin::ProbeCount() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return log_.ProbeCount();
+}
+
+uint64_t RendezvousStandin::NextOrder() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return log_.NextOrder();
+}
+
+std::vector<RecordedDatagram> RendezvousStandin::Received() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return log_.Snapshot();
 }
 
 std::optional<lantern::NetAddress> RendezvousStandin::CameraAddress(const std::string& name) const {
@@ -69,14 +89,14 @@ void RendezvousStandin::Run() {
 void RendezvousStandin::Emit(const std::string& line) {
   EventSink sink;
   {
-    std::lock_guard<std::mutex> lock(mu_);
+    std::lock_guard<std::mutex> lock(sinkMu_);
     sink = sink_;
   }
   if (sink) sink(line);
 }
 
-// Replies go out before the datagram is recorded: a test that has seen a request recorded
-// may count on its answer being on the way.
+// Under one lock: camera table, then the reply, then the record. Queries take the same lock,
+// so a recorded datagram has had its reply sent, and whoever saw a reply finds it recorded.
 void RendezvousStandin::Handle(const ReceivedDatagram& d) {
   const uint8_t* data = d.bytes.data();
   const size_t length = d.bytes.size();
@@ -85,29 +105,36 @@ void RendezvousStandin::Handle(const ReceivedDatagram& d) {
   wire::RegisterReq reg;
   wire::ServerIds heartbeat;
   std::string watched;
-  if (wire::DecodeRegisterReq(data, length, &reg)) {
-    wire::ServerIds ids;
-    {
-      std::lock_guard<std::mutex> lock(mu_);
+  const bool isRegister = wire::DecodeRegisterReq(data, length, &reg);
+  const bool isHeartbeat = !isRegister && wire::DecodeHeartbeatReq(data, length, &heartbeat);
+  const bool isWatch = !isRegister && !isHeartbeat && DecodeWatchRequest(data, length, &watched);
+  const bool answerRegistration = answer && answerRegistrations_;
+  std::optional<lantern::NetAddress> camera;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (isRegister) {
       cameras_[CameraKey(reg.name)] = d.from;
-      ids = ids_;
+      if (answerRegistration) endpoint_.SendTo(wire::EncodeRegisterResp(ids_), d.from);
+    } else if (isHeartbeat) {
+      if (answer && answerHeartbeats_) {
+        endpoint_.SendTo(wire::EncodeHeartbeatReq(heartbeat), d.from);
+      }
+    } else if (isWatch) {
+      auto it = cameras_.find(CameraKey(watched));
+      if (it != cameras_.end()) camera = it->second;
+      if (camera && answer) SendSessionNotify(*camera, d.from.IpText(), d.from.port);
     }
-    const bool reply = answer && answerRegistrations_;
-    if (reply) endpoint_.SendTo(wire::EncodeRegisterResp(ids), d.from);
-    Emit("register camera=" + reg.name + " from=" + d.from.Text() + " local=" + reg.address +
-         ":" + std::to_string(reg.port) + (reply ? " answered" : " unanswered"));
-  } else if (wire::DecodeHeartbeatReq(data, length, &heartbeat)) {
-    if (answer && answerHeartbeats_) endpoint_.SendTo(wire::EncodeHeartbeatReq(heartbeat), d.from);
-  } else if (DecodeWatchRequest(data, length, &watched)) {
-    std::optional<lantern::NetAddress> camera = CameraAddress(watched);
-    if (!camera) {
-      Emit("watch camera=" + watched + " viewer=" + d.from.Text() + " unknown camera");
-    } else if (answer) {
-      SendSessionNotify(*camera, d.from.IpText(), d.from.port);
-      Emit("pair camera=" + watched + " at=" + camera->Text() + " viewer=" + d.from.Text());
-    }
+    log_.Add(d.bytes, d.from);
   }
-  log_.Add(d.bytes, d.from);
+
+  if (isRegister) {
+    Emit("register camera=" + reg.name + " from=" + d.from.Text() + " local=" + reg.address +
+         ":" + std::to_string(reg.port) + (answerRegistration ? " answered" : " unanswered"));
+  } else if (isWatch && !camera) {
+    Emit("watch camera=" + watched + " viewer=" + d.from.Text() + " unknown camera");
+  } else if (isWatch && answer) {
+    Emit("pair camera=" + watched + " at=" + camera->Text() + " viewer=" + d.from.Text());
+  }
 }
 
 }  // namespace standins

@@ -50,10 +50,12 @@ class RendezvousStandin {
                          uint32_t port);
   bool SendRaw(const std::vector<uint8_t>& bytes, const lantern::NetAddress& to);
 
-  size_t Count(uint8_t type) const { return log_.Count(type); }
-  size_t ProbeCount() const { return log_.ProbeCount(); }
-  uint64_t NextOrder() const { return log_.NextOrder(); }
-  std::vector<RecordedDatagram> Received() const { return log_.Snapshot(); }
+  // A datagram shows up here only after its reply went out, and these queries wait for a
+  // datagram in progress, so after seeing a reply they include its request.
+  size_t Count(uint8_t type) const;
+  size_t ProbeCount() const;
+  uint64_t NextOrder() const;
+  std::vector<RecordedDatagram> Received() const;
   std::optional<RecordedDatagram> WaitFor(const DatagramPredicate& match, int timeoutMs,
                                           size_t occurrence = 1) const {
     return log_.WaitFor(match, timeoutMs, occurrence);
@@ -80,10 +82,12 @@ class RendezvousStandin {
   std::atomic<bool> silent_{false};
   DatagramLog log_;
 
-  mutable std::mutex mu_;  // guards ids_, cameras_, sink_
+  std::mutex sinkMu_;
+  EventSink sink_;
+
+  mutable std::mutex mu_;  // guards ids_, cameras_; held from table change to record
   lantern::wire::ServerIds ids_{0x00010001, 0x00020002};
   std::map<std::string, lantern::NetAddress> cameras_;
-  EventSink sink_;
 };
 
 }  // namespace standins

@@ -42,12 +42,27 @@ bool PeerStandin::SendRaw(const void* data, size_t length, const lantern::NetAdd
 void PeerStandin::SetAutoConnectResp(bool on) { autoConnectResp_ = on; }
 void PeerStandin::SetAutoAck(bool on) { autoAck_ = on; }
 void PeerStandin::SetAckFilter(AckFilter filter) {
-  std::lock_guard<std::mutex> lock(mu_);
+  std::lock_guard<std::mutex> lock(callbackMu_);
   ackFilter_ = std::move(filter);
 }
 void PeerStandin::SetFrameSink(FrameSink sink) {
-  std::lock_guard<std::mutex> lock(mu_);
+  std::lock_guard<std::mutex> lock(callbackMu_);
   frameSink_ = std::move(sink);
+}
+
+size_t PeerStandin::Count(uint8_t type) const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return log_.Count(type);
+}
+
+uint64_t PeerStandin::NextOrder() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return log_.NextOrder();
+}
+
+std::vector<RecordedDatagram> PeerStandin::Received() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return log_.Snapshot();
 }
 
 std::optional<lantern::NetAddress> PeerStandin::CameraAddress() const {
@@ -79,49 +94,55 @@ void PeerStandin::Run() {
   }
 }
 
-// Replies and assembly happen before the datagram is recorded, so a test that sees it
-// recorded also sees its effects.
+// Under one lock: state, then the reply, then the record. Queries take the same lock, so a
+// recorded datagram has had its reply sent, and whoever saw a reply finds it recorded.
 void PeerStandin::Handle(const ReceivedDatagram& d) {
   const uint8_t* data = d.bytes.data();
   const size_t length = d.bytes.size();
   uint8_t type = 0;
   const bool headered = wire::PeekType(data, length, &type);
+  const bool connectReq = headered && type == wire::kConnectReq;
+  const bool video = headered && type == wire::kVideoData;
 
-  if (headered && type == wire::kConnectReq) {
-    {
-      std::lock_guard<std::mutex> lock(mu_);
+  wire::VideoHeader header;
+  const uint8_t* payload = nullptr;
+  size_t n = 0;
+  const bool decoded = video && wire::DecodeVideoData(data, length, &header, &payload, &n);
+  AckFilter filter;
+  FrameSink sink;
+  {
+    std::lock_guard<std::mutex> lock(callbackMu_);
+    filter = ackFilter_;
+    sink = frameSink_;
+  }
+  // Callbacks run outside mu_ so they may query the stand-in.
+  const bool ack = decoded && autoAck_ && (!filter || filter(header));
+
+  bool completed = false;
+  AssembledFrame frame;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (connectReq) {
       camera_ = d.from;
+      if (autoConnectResp_) endpoint_.SendTo(wire::EncodeCommand(wire::kConnectResp), d.from);
     }
-    if (autoConnectResp_) endpoint_.SendTo(wire::EncodeCommand(wire::kConnectResp), d.from);
-  } else if (headered && type == wire::kVideoData) {
-    wire::VideoHeader header;
-    const uint8_t* payload = nullptr;
-    size_t n = 0;
-    const bool decoded = wire::DecodeVideoData(data, length, &header, &payload, &n);
-    AckFilter filter;
-    FrameSink sink;
-    AssembledFrame frame;
-    bool completed = false;
-    {
-      std::lock_guard<std::mutex> lock(mu_);
-      filter = ackFilter_;
-      sink = frameSink_;
+    if (video) {
       completed = assembler_.AddDatagram(data, length, &frame) ==
                   FrameAssembler::Result::kCompleted;
       if (completed) {
         frames_.push_back(frame);
         if (frames_.size() > kKeptFrames) frames_.pop_front();
       }
+      if (ack) {
+        endpoint_.SendTo(wire::EncodeVideoAck({header.frameSeq, header.fragmentIndex}), d.from);
+      }
     }
-    if (decoded && autoAck_ && (!filter || filter(header))) {
-      endpoint_.SendTo(wire::EncodeVideoAck({header.frameSeq, header.fragmentIndex}), d.from);
-    }
-    if (completed) {
-      framesChanged_.notify_all();
-      if (sink) sink(frame);
-    }
+    log_.Add(d.bytes, d.from);
   }
-  log_.Add(d.bytes, d.from);
+  if (completed) {
+    framesChanged_.notify_all();
+    if (sink) sink(frame);
+  }
 }
 
 }  // namespace standins

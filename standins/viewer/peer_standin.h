@@ -24,7 +24,7 @@ class PeerStandin {
  public:
   // Called on the receive thread for each completed frame.
   using FrameSink = std::function<void(const AssembledFrame& frame)>;
-  // Decides per fragment whether to acknowledge it (when auto-ack is on).
+  // Decides per fragment whether to acknowledge it (when auto-ack is on); receive thread.
   using AckFilter = std::function<bool(const lantern::wire::VideoHeader& header)>;
 
   static constexpr size_t kKeptFrames = 64;  // completed frames kept for Frames()
@@ -53,9 +53,11 @@ class PeerStandin {
   void SetFrameSink(FrameSink sink);
   void SetRecordLimit(size_t limit) { log_.SetLimit(limit); }
 
-  size_t Count(uint8_t type) const { return log_.Count(type); }
-  uint64_t NextOrder() const { return log_.NextOrder(); }
-  std::vector<RecordedDatagram> Received() const { return log_.Snapshot(); }
+  // A datagram shows up here only after its reply (Connect_Resp, Video_Ack) went out, and
+  // these queries wait for a datagram in progress, so after seeing a reply they include it.
+  size_t Count(uint8_t type) const;
+  uint64_t NextOrder() const;
+  std::vector<RecordedDatagram> Received() const;
   std::optional<RecordedDatagram> WaitFor(const DatagramPredicate& match, int timeoutMs,
                                           size_t occurrence = 1) const {
     return log_.WaitFor(match, timeoutMs, occurrence);
@@ -85,10 +87,12 @@ class PeerStandin {
   std::atomic<bool> autoAck_{true};
   DatagramLog log_;
 
-  mutable std::mutex mu_;  // guards everything below
-  mutable std::condition_variable framesChanged_;
+  std::mutex callbackMu_;  // guards the two callbacks
   AckFilter ackFilter_;
   FrameSink frameSink_;
+
+  mutable std::mutex mu_;  // guards everything below; held from state change to record
+  mutable std::condition_variable framesChanged_;
   std::optional<lantern::NetAddress> camera_;
   FrameAssembler assembler_;
   std::deque<AssembledFrame> frames_;
