@@ -253,6 +253,13 @@ size_t CameraCore::PendingFragmentCount() const {
   return pending_.size();
 }
 
+size_t CameraCore::PendingAcknowledgements() const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  size_t acks = 0;
+  for (const PendingFragment& f : pending_.items()) acks += static_cast<size_t>(f.acks);
+  return acks;
+}
+
 uint32_t CameraCore::FrameCounter() const {
   std::lock_guard<std::recursive_mutex> guard(lock_);
   return frameCounter_;

@@ -69,6 +69,8 @@ class CameraCore {
   // Inspection for tests and the manager.
   size_t SessionCount() const;
   size_t PendingFragmentCount() const;
+  // Acknowledgements recorded on the pending fragments.
+  size_t PendingAcknowledgements() const;
   uint32_t FrameCounter() const;
   bool SessionState(const std::string& key, bool* connected, bool* video) const;
 

@@ -175,7 +175,9 @@ TEST_F(VirtualCameraTest, RetransmitsToTheViewerThatDoesNotAcknowledge) {
   clock.Advance(kFrameIntervalMs + 1);
   ASSERT_TRUE(acking->WaitFor(wire::kVideoData, 2000, 3).has_value());
   ASSERT_TRUE(silent->WaitFor(wire::kVideoData, 2000, 3).has_value());
-  ASSERT_TRUE(WaitUntil([&] { return camera->PendingFragmentCount() == 3u; }));
+  ASSERT_TRUE(WaitUntil([&] {
+    return camera->PendingFragmentCount() == 3u && camera->PendingAcknowledgements() == 3u;
+  }));
   // Acknowledgements for frames never sent change nothing.
   silent->SendRaw(wire::EncodeVideoAck({999, 0}), cameraAddress);
 
