@@ -1,0 +1,72 @@
+// A stand-in for the system's text conversions: Latin-1 as the ANSI code page, or (with
+// `doubleByte`) a code page whose bytes 0x81-0xFE start two-byte characters.
+#pragma once
+
+#include <string>
+
+#include "text_codec.h"
+
+namespace camshare::test {
+
+class FakeCodec : public TextCodec {
+ public:
+  explicit FakeCodec(bool doubleByte = false) : doubleByte_(doubleByte) {}
+
+  std::wstring AnsiToWide(const std::string& text) const override {
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+      unsigned char b = static_cast<unsigned char>(text[i]);
+      if (IsLeadByte(b) && i + 1 < text.size()) {
+        unsigned char t = static_cast<unsigned char>(text[++i]);
+        out.push_back(static_cast<wchar_t>(kPairBase + (b << 8) + t));
+      } else {
+        out.push_back(static_cast<wchar_t>(b));
+      }
+    }
+    return out;
+  }
+  std::string WideToAnsi(const std::wstring& text) const override {
+    std::string out;
+    for (wchar_t w : text) {
+      unsigned long c = static_cast<unsigned long>(w);
+      if (c < 0x100 && !IsLeadByte(static_cast<unsigned char>(c))) {
+        out.push_back(static_cast<char>(c));
+      } else if (doubleByte_ && c >= kPairBase && c < kPairBase + 0x10000) {
+        out.push_back(static_cast<char>((c - kPairBase) >> 8));
+        out.push_back(static_cast<char>((c - kPairBase) & 0xFF));
+      } else {
+        out.push_back('?');
+      }
+    }
+    return out;
+  }
+  std::wstring Utf8ToWide(const std::string& text) const override {
+    std::wstring out;
+    size_t i = 0;
+    while (i < text.size()) {
+      unsigned char c = static_cast<unsigned char>(text[i]);
+      size_t follow = c < 0x80 ? 0 : c < 0xC0 ? 9 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
+      if (follow == 9 || i + follow >= text.size() + (follow == 0 ? 1 : 0)) {
+        out.push_back(static_cast<wchar_t>(0xFFFD));  // stray or cut-short sequence
+        ++i;
+        continue;
+      }
+      unsigned long cp = follow == 0 ? c : (c & (0x3Fu >> follow));
+      for (size_t k = 1; k <= follow; ++k) {
+        cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+      }
+      out.push_back(static_cast<wchar_t>(cp));
+      i += follow + 1;
+    }
+    return out;
+  }
+  bool IsLeadByte(unsigned char byte) const override {
+    return doubleByte_ && byte >= 0x81 && byte <= 0xFE;
+  }
+
+ private:
+  static constexpr unsigned long kPairBase = 0x20000;  // host wide characters are 32-bit
+  bool doubleByte_;
+};
+
+}  // namespace camshare::test
