@@ -8,6 +8,7 @@ PACKAGES=(
   wine wine32:i386 xvfb xauth x11-apps imagemagick fonts-wqy-zenhei
   cmake ninja-build make pkg-config nasm autoconf automake libtool dpkg-dev
   googletest libgtest-dev g++ iproute2 procps python3
+  libjpeg62-turbo-dev libopencv-core-dev libopencv-imgproc-dev libpugixml-dev libpng-dev
 )
 
 need_install=0
