@@ -22,7 +22,6 @@ CameraCore::CameraCore(const std::string& name, const CameraEnvironment& env)
   lastServerDatagram_ = now;
   lastHousekeeping_ = now;
   lastFramePass_ = now;
-  std::memcpy(alarmRecord_, wire::kMagicMO_P, 4);
 }
 
 CameraCore::~CameraCore() { ClearSessionsAndFragments(); }
@@ -133,7 +132,14 @@ void CameraCore::WorkerPass() {
     lastHousekeeping_ = now;
     Housekeeping(now);
   }
-  if (registered_ && now - lastFramePass_ > kFrameIntervalMs) FramePass(now);
+  if (registered_ && now - lastFramePass_ > kFrameIntervalMs) {
+    FramePass(now);
+    AfterFramePass();
+  }
+  if (registered_) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    if (alarm_.ClearIfDue(now)) AnnounceAlarm(0);
+  }
 }
 
 void CameraCore::Register() {
@@ -232,15 +238,63 @@ void CameraCore::RetransmitPending(uint32_t now) {
   });
 }
 
+void CameraCore::LoadAlarmParams() {
+  uint8_t stored[AlarmParamRecord::kSize];
+  size_t n = env_.alarmStore ? env_.alarmStore->Load(stored, sizeof stored) : 0;
+  AlarmParamRecord record = AlarmParamRecord::FromStored(stored, n);
+  {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    alarmParams_ = record;
+  }
+  if (env_.detector) env_.detector->SetThreshold(record.sensitivity());
+}
+
+bool CameraCore::IsAlarmArmedNow() {
+  if (env_.localTime == nullptr) return false;
+  LocalTime now = env_.localTime->Now();
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  return alarmParams_.ArmedAt(now);
+}
+
 void CameraCore::GetAlarmParams(uint8_t record[wire::kAlarmParamRecordSize]) {
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  std::memcpy(record, alarmRecord_, sizeof alarmRecord_);
+  std::memcpy(record, alarmParams_.bytes(), AlarmParamRecord::kSize);
 }
 
 void CameraCore::SetAlarmParams(const uint8_t* record, size_t length) {
-  if (length < sizeof alarmRecord_) return;
+  if (record == nullptr || length < AlarmParamRecord::kSize) return;
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  std::memcpy(alarmRecord_, record, sizeof alarmRecord_);
+  alarmParams_.SetFromPeer(record);
+  if (env_.detector) env_.detector->SetThreshold(alarmParams_.sensitivity());
+  if (env_.alarmStore == nullptr) return;
+  switch (env_.alarmStore->Save(alarmParams_.bytes(), AlarmParamRecord::kSize)) {
+    case AlarmParamStore::SaveResult::kOpenFailed:
+      log().Write("set alarm parm open file failed");
+      break;
+    case AlarmParamStore::SaveResult::kShortWrite:
+      log().Write("set alarm parm save to file data failed");
+      break;
+    case AlarmParamStore::SaveResult::kSaved:
+      break;
+  }
+}
+
+void CameraCore::AnnounceAlarm(uint8_t state) {
+  wire::Datagram d = wire::EncodeAlarmNotify(state);
+  env_.sender->SendToServer(d.data(), d.size());
+  for (auto& entry : sessions_) entry.second->SendAlarm(state);
+}
+
+void CameraCore::OnMotion(int state) {
+  if (!registered_) return;
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  int announce = alarm_.OnMotion(state, Now());
+  if (announce >= 0) AnnounceAlarm(static_cast<uint8_t>(announce));
+}
+
+bool CameraCore::AlarmActive() const {
+  std::lock_guard<std::recursive_mutex> guard(lock_);
+  return alarm_.active();
 }
 
 size_t CameraCore::SessionCount() const {

@@ -10,6 +10,8 @@
 #include <mutex>
 #include <string>
 
+#include "alarm_params.h"
+#include "alarm_state.h"
 #include "camera_ports.h"
 #include "common/clock.h"
 #include "jpeg_out_buffer.h"
@@ -33,6 +35,9 @@ struct CameraEnvironment {
   HostResolver* resolver = nullptr;
   RegistrationAddressSource* localAddress = nullptr;
   Logger* log = nullptr;
+  AlarmParamStore* alarmStore = nullptr;   // optional: parameters then live in memory only
+  MotionDetectorPort* detector = nullptr;  // optional
+  LocalTimeSource* localTime = nullptr;    // optional: without it the schedule never arms
 };
 
 class CameraCore {
@@ -58,8 +63,15 @@ class CameraCore {
 
   // Produces the next frame; true when `out` holds one to send (length may be 0).
   virtual bool GrabFrame(JpegOutBuffer& out, bool anyViewer);
+  // Reads the stored alarm parameters (defaults when there are none) and gives the
+  // detector their sensitivity.
+  void LoadAlarmParams();
+  // A motion report from the detector (its thread): raises the alarm, held for 60 s.
+  void OnMotion(int state);
+  bool AlarmActive() const;
+
   // The weekly alarm schedule's answer for now; frames go to the motion check only then.
-  virtual bool IsAlarmArmedNow() { return true; }
+  virtual bool IsAlarmArmedNow();
   // Hands one BMP image (headers and pixels) to the motion detector.
   virtual void CheckMotion(const uint8_t* image, size_t size) {}
   // The 315-byte alarm-parameter record a peer reads and sets.
@@ -79,6 +91,8 @@ class CameraCore {
   Logger& log() const { return *env_.log; }
   // Destroys every session (each tells its peer) and the pending fragments.
   void ClearSessionsAndFragments();
+  // Runs on the worker after each frame pass, outside the camera lock.
+  virtual void AfterFramePass() {}
 
   mutable std::recursive_mutex lock_;  // the camera lock
 
@@ -91,6 +105,7 @@ class CameraCore {
   void Housekeeping(uint32_t now);
   void FramePass(uint32_t now);
   void RetransmitPending(uint32_t now);
+  void AnnounceAlarm(uint8_t state);  // under the camera lock
   bool AnyViewer() const;
   CPeerSession* FindSession(uint64_t id) const;
 
@@ -112,7 +127,8 @@ class CameraCore {
   PendingFragmentList pending_;
   uint32_t frameCounter_ = 0;
   JpegOutBuffer frame_;
-  uint8_t alarmRecord_[wire::kAlarmParamRecordSize] = {};
+  AlarmParamRecord alarmParams_;
+  AlarmState alarm_;
 };
 
 }  // namespace lantern

@@ -34,4 +34,28 @@ class RegistrationAddressSource {
   virtual bool Get(std::string* address, uint32_t* port) = 0;
 };
 
+// The camera's stored alarm parameters (its ".apd" file).
+class AlarmParamStore {
+ public:
+  enum class SaveResult { kSaved, kOpenFailed, kShortWrite };
+  virtual ~AlarmParamStore() = default;
+  // Bytes read into `record` (at most `size`); 0 when there is no file.
+  virtual size_t Load(uint8_t* record, size_t size) = 0;
+  virtual SaveResult Save(const uint8_t* record, size_t size) = 0;
+};
+
+// The motion detector as the camera drives it.
+class MotionDetectorPort {
+ public:
+  virtual ~MotionDetectorPort() = default;
+  virtual void SetThreshold(int threshold) = 0;
+};
+
+struct LocalTime;
+class LocalTimeSource {
+ public:
+  virtual ~LocalTimeSource() = default;
+  virtual LocalTime Now() = 0;
+};
+
 }  // namespace lantern
