@@ -241,5 +241,34 @@ TEST_F(VirtualCameraTest, PeerReadsBackTheAlarmParametersItSet) {
   EXPECT_EQ(resp->bytes[314], 0x33);
 }
 
+TEST_F(VirtualCameraTest, AlarmParametersSurviveARestartThroughTheirFile) {
+  std::string path = AlarmParamFilePath("cam-under-test");
+  EXPECT_NE(path.find("\\lantern_virtual_camera_test\\cam-under-test.apd"), std::string::npos) << path;
+  auto viewer = Viewer(false);
+  std::vector<uint8_t> record(wire::kAlarmParamRecordSize, 0);
+  std::memcpy(record.data(), "MO_P\x2A\x01", 6);
+  record[6] = 10;  // sensitivity 10 is stored as 60
+  viewer->SendRaw(record, cameraAddress);
+  ASSERT_TRUE(WaitUntil([&] {
+    uint8_t now[wire::kAlarmParamRecordSize];
+    camera->GetAlarmParams(now);
+    return now[6] == 60;
+  }));
+  viewer.reset();
+  camera.reset();
+
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetFileSize(file, nullptr), 315u);
+  CloseHandle(file);
+
+  camera = std::make_unique<FramingCamera>("cam-under-test", "127.0.0.1", 0, &clock);
+  uint8_t loaded[wire::kAlarmParamRecordSize];
+  camera->GetAlarmParams(loaded);
+  EXPECT_EQ(loaded[6], 60);
+  EXPECT_FALSE(camera->IsAlarmArmedNow()) << "the peer's record has no schedule bits";
+  DeleteFileA(path.c_str());
+}
+
 }  // namespace
 }  // namespace lantern

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "capture_frame_step.h"
 #include "video_dshow.h"
@@ -21,7 +22,14 @@ class CCapVirtualCamera : public CVirtualCamera {
 
   bool GrabFrame(JpegOutBuffer& out, bool anyViewer) override;
 
+ protected:
+  // Writes the snapshot now (frame locked); the detector is told after the frame pass.
+  void CheckMotion(const uint8_t* image, size_t size) override;
+  void AfterFramePass() override;
+
  private:
+  std::string m_snapshotPath;
+  bool m_bMotionPending = false;
   std::unique_ptr<CVideoDShow> m_pCapture;
   CaptureFrameStep m_step;
   bool m_bStarted = false;

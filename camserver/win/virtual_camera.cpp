@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "Tremor.h"
 #include "local_address_win.h"
 #include "log_file.h"
 #include "protocol.h"
@@ -16,21 +17,36 @@ CameraEnvironment CVirtualCamera::Environment(const common::Clock* clock) {
   env.resolver = this;
   env.localAddress = this;
   env.log = &LibraryLog();
+  env.alarmStore = &m_alarmStore;
+  env.detector = &TremorThreshold::Instance();
+  env.localTime = &m_localTime;
   return env;
+}
+
+void TremorThreshold::SetThreshold(int threshold) { ::SetThreshold(threshold); }
+
+TremorThreshold& TremorThreshold::Instance() {
+  static TremorThreshold instance;
+  return instance;
 }
 
 CVirtualCamera::CVirtualCamera(const char* name, const char* localAddress, int cameraIndex,
                                const common::Clock* clock)
     : CameraCore(name ? name : "", Environment(clock)),
       m_iCameraIndex(cameraIndex),
+      m_alarmStore(name ? name : ""),
       m_socket(this),
       m_worker(this) {
   if (localAddress) std::strncpy(m_szLocalAddress, localAddress, sizeof m_szLocalAddress - 1);
   m_socket.CreateSocket();
+  ::PictureCheckStart(m_iCameraIndex);
+  LoadAlarmParams();
 }
 
 CVirtualCamera::~CVirtualCamera() {
   StopWorker();
+  ::PictureCheckStop(m_iCameraIndex);
+  log().Write("virtual camera 's moving checking is stoped\r\n");
   m_worker.stop.Close();
   m_socket.CloseSocket();
   log().Write("virtual camera 's udp socket is stoped\r\n");

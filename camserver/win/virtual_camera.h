@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "alarm_files.h"
 #include "camera_core.h"
 #include "udp_socket.h"
 #include "work_thread.h"
@@ -58,8 +59,17 @@ class CVirtualCamera : public CameraCore,
 
   char m_szLocalAddress[32] = {};
   int m_iCameraIndex;
+  ApdFileStore m_alarmStore;
+  SystemLocalTime m_localTime;
   UDP_Socket m_socket;
   Worker m_worker;
+};
+
+// The process-wide motion detector's threshold.
+class TremorThreshold : public MotionDetectorPort {
+ public:
+  void SetThreshold(int threshold) override;
+  static TremorThreshold& Instance();
 };
 
 // Shows the central 320 x 240 region of the primary display; registers and serves sessions

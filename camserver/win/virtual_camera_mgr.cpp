@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "Tremor.h"
 #include "capture_devices.h"
 #include "log_file.h"
 
@@ -13,6 +14,23 @@ namespace {
 
 std::mutex g_instanceLock;
 VirtualCameraMgr* g_manager = nullptr;
+
+// Motion reports reach cameras through this table, never through the manager lock: a
+// camera being destroyed under the manager lock waits for its detector thread to stop.
+std::mutex g_alarmRoutesLock;
+CVirtualCamera* g_alarmRoutes[kMaxCameras] = {};
+
+int __cdecl OnDetectorMotion(int state, int channel, const char*) {
+  std::lock_guard<std::mutex> guard(g_alarmRoutesLock);
+  if (channel >= 0 && channel < kMaxCameras && g_alarmRoutes[channel])
+    g_alarmRoutes[channel]->OnMotion(state);
+  return 0;
+}
+
+void SetAlarmRoute(int index, CVirtualCamera* camera) {
+  std::lock_guard<std::mutex> guard(g_alarmRoutesLock);
+  g_alarmRoutes[index] = camera;
+}
 
 char g_serverHost[32] = {};
 unsigned long g_serverPort = 0;
@@ -61,12 +79,20 @@ void VirtualCameraMgr::SetServer(const char* host, unsigned long port) {
   g_serverPort = port & 0xFFFF;
 }
 
-VirtualCameraMgr::VirtualCameraMgr() = default;
+VirtualCameraMgr::VirtualCameraMgr() {
+  RegisterEventWarning(&OnDetectorMotion);
+  ::SetThreshold(30);
+  // One detector channel per camera index the manager can hand out.
+  SetCapNums(kMaxCameras);
+}
 
 VirtualCameraMgr::~VirtualCameraMgr() {
   LibraryLog().Write("Start delete VirtualCameraMgr");
   std::lock_guard<std::recursive_mutex> guard(lock_);
-  for (auto& entry : cameras_) delete entry.second;
+  for (auto& entry : cameras_) {
+    SetAlarmRoute(entry.second->cameraIndex(), nullptr);
+    delete entry.second;
+  }
   cameras_.clear();
 }
 
@@ -115,6 +141,7 @@ void* VirtualCameraMgr::Create(const char* name, int index, const char* localAdd
   }
   camera->ConnectServer(g_serverHost, g_serverPort);
   cameras_.emplace(name, camera);
+  SetAlarmRoute(cameraIndex, camera);
   return camera;
 }
 
@@ -126,9 +153,11 @@ int VirtualCameraMgr::Stop(const char* name) {
     return 0;
   }
   CVirtualCamera* camera = found->second;
+  int deletedIndex = camera->cameraIndex();
   cameras_.erase(found);
-  indexUsed_[camera->cameraIndex()] = false;
+  SetAlarmRoute(camera->cameraIndex(), nullptr);
   delete camera;
+  indexUsed_[deletedIndex] = false;
   return 1;
 }
 
