@@ -109,6 +109,11 @@ void PlayTable::StopAll() {
   }
 }
 
+void PlayTable::Abandon() {
+  LockGuard guard(lock_);
+  entries_.clear();
+}
+
 size_t PlayTable::Count() {
   LockGuard guard(lock_);
   return entries_.size();

@@ -78,6 +78,8 @@ class PlayTable {
   void Close(CAMLIST_ITEM* camera);
   // Destroys every entry.
   void StopAll();
+  // Forgets every entry without calling into the plug-ins (their code may be gone).
+  void Abandon();
   size_t Count();
 
  private:

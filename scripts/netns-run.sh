@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Runs one test program inside two private network namespaces made for this run and removed
+# afterwards: "PC" (10.213.7.1/24) with the program, and "camera" (10.213.7.2/24) with the
+# stand-in quil camera responder, joined by a veth pair. Nothing of it reaches the host's
+# network, so the program may broadcast. A Windows program runs under Wine in a prefix made
+# inside the PC namespace: Wine's sockets are created by its wineserver, which must live
+# there too (a wineserver started outside would send on the host's network).
+#
+#   netns-run.sh --responder PATH [--timeout S] -- PROGRAM [ARGS...]
+#
+# The program finds the responder's control address in QUILCAM_CONTROL. Any failure to set
+# the namespaces up fails the run.
+set -euo pipefail
+
+fail() {
+  echo "netns-run.sh: FAILED: $*" >&2
+  exit 1
+}
+
+responder=""
+timeout_s=240
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --responder) responder="$2"; shift 2 ;;
+    --timeout) timeout_s="$2"; shift 2 ;;
+    --) shift; break ;;
+    *) fail "unknown option $1" ;;
+  esac
+done
+[ $# -ge 1 ] || fail "no program given"
+[ -n "$responder" ] && [ -x "$responder" ] || fail "responder not found: $responder"
+[ -e "$1" ] || fail "program not found: $1"
+[ "$(id -u)" = 0 ] || fail "network namespaces need root"
+command -v ip >/dev/null || fail "ip (iproute2) is missing"
+
+started=$(date +%s.%N)
+run_id=$$
+pc="lk-pc-$run_id"
+cam="lk-cam-$run_id"
+veth_pc="lkp$run_id"
+veth_cam="lkc$run_id"
+subnet=10.213.7
+work=$(mktemp -d /tmp/lookout-netns.XXXXXX)
+prefix="$work/prefix"
+responder_pid=""
+
+cleanup() {
+  set +e
+  if [ -n "$responder_pid" ]; then
+    kill "$responder_pid" 2>/dev/null
+    wait "$responder_pid" 2>/dev/null
+  fi
+  if [ -d "$prefix" ] && ip netns list | grep -qw "$pc"; then
+    ip netns exec "$pc" env WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1
+  fi
+  ip netns del "$pc" 2>/dev/null
+  ip netns del "$cam" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+ip netns add "$pc" || fail "cannot create network namespace $pc"
+ip netns add "$cam" || fail "cannot create network namespace $cam"
+ip link add "$veth_pc" type veth peer name "$veth_cam" || fail "cannot create veth pair"
+ip link set "$veth_pc" netns "$pc" || fail "cannot move $veth_pc"
+ip link set "$veth_cam" netns "$cam" || fail "cannot move $veth_cam"
+ip -n "$pc" addr add "$subnet.1/24" dev "$veth_pc"
+ip -n "$cam" addr add "$subnet.2/24" dev "$veth_cam"
+for ns in "$pc" "$cam"; do ip -n "$ns" link set lo up; done
+ip -n "$pc" link set "$veth_pc" up
+ip -n "$cam" link set "$veth_cam" up
+# The limited broadcast leaves through the veth: there is no other route.
+ip -n "$pc" route add 255.255.255.255/32 dev "$veth_pc"
+
+# Only loopback and the test subnet may be visible inside.
+for ns in "$pc" "$cam"; do
+  while read -r address; do
+    case "$address" in 127.*|"$subnet".*) ;; *) fail "unexpected address $address in $ns" ;; esac
+  done < <(ip -n "$ns" -4 -o addr show | awk '{print $4}')
+done
+
+ip netns exec "$cam" timeout $((timeout_s + 30)) "$responder" --subnet "$subnet.0/24" \
+  --control-port 10001 --max-seconds "$timeout_s" &
+responder_pid=$!
+sleep 0.3
+kill -0 "$responder_pid" 2>/dev/null || fail "the responder did not start"
+
+export QUILCAM_CONTROL="$subnet.2:10001"
+program="$1"
+shift
+status=0
+case "$program" in
+  *.exe)
+    wine_env=(env WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
+              WINEDLLOVERRIDES="mscoree,mshtml=" LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+              QUILCAM_CONTROL="$QUILCAM_CONTROL")
+    ip netns exec "$pc" "${wine_env[@]}" timeout 120 wineboot -i >/dev/null 2>&1 \
+      || fail "cannot make a Wine prefix inside $pc"
+    ip netns exec "$pc" "${wine_env[@]}" timeout "$timeout_s" wine "$program" "$@" || status=$?
+    ;;
+  *)
+    ip netns exec "$pc" timeout "$timeout_s" "$program" "$@" || status=$?
+    ;;
+esac
+elapsed=$(awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
+echo "netns-run.sh: $(basename "$program") exited with $status after $elapsed s" >&2
+exit "$status"
