@@ -17,40 +17,33 @@ class FakeProfileStore : public ProfileStore {
   std::wstring GetString(const std::wstring& section, const std::wstring& key,
                          const std::wstring& fallback, size_t capacity) override {
     const std::wstring* value = Find(section, key);
-    std::wstring v = value ? *value : fallback;
-    if (capacity == 0) return std::wstring();
-    return v.substr(0, capacity - 1);
+    return capacity == 0 ? std::wstring() : (value ? *value : fallback).substr(0, capacity - 1);
   }
   int GetInt(const std::wstring& section, const std::wstring& key, int fallback) override {
     const std::wstring* value = Find(section, key);
-    if (value == nullptr) return fallback;
-    return static_cast<int>(std::wcstol(value->c_str(), nullptr, 10));
+    return value ? static_cast<int>(std::wcstol(value->c_str(), nullptr, 10)) : fallback;
   }
   void WriteString(const std::wstring& section, const std::wstring& key,
                    const std::wstring& value) override {
-    sections_[Lower(section)][Lower(key)] = value;
+    Set(section, key, value);
     writes.emplace_back(section, key, value);
   }
   void Set(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
     sections_[Lower(section)][Lower(key)] = value;
   }
+  std::wstring Value(const std::wstring& section, const std::wstring& key) const {
+    const std::wstring* v = Find(section, key);
+    return v ? *v : L"<missing>";
+  }
+  std::vector<std::tuple<std::wstring, std::wstring, std::wstring>> writes;
+
+ private:
   const std::wstring* Find(const std::wstring& section, const std::wstring& key) const {
     auto s = sections_.find(Lower(section));
     if (s == sections_.end()) return nullptr;
     auto k = s->second.find(Lower(key));
     return k == s->second.end() ? nullptr : &k->second;
   }
-  std::wstring Value(const std::wstring& section, const std::wstring& key) const {
-    const std::wstring* v = Find(section, key);
-    return v ? *v : L"<missing>";
-  }
-  bool HasSection(const std::wstring& section) const {
-    return sections_.count(Lower(section)) != 0;
-  }
-  int GetIntCalls = 0;
-  std::vector<std::tuple<std::wstring, std::wstring, std::wstring>> writes;
-
- private:
   static std::wstring Lower(std::wstring s) {
     for (wchar_t& c : s) c = static_cast<wchar_t>(std::towlower(c));
     return s;
