@@ -26,7 +26,7 @@ CamSearchMgr::CamSearchMgr(const wchar_t* mode)
   // The singleton first: loading the plug-ins looks for the manager.
   Singleton() = this;
   m_hEvent = CreateEventW(nullptr, TRUE, FALSE, L"CamSearchResult");
-  SearchCam(mode);
+  SearchCam(mode);  // never throws: the singleton must not point at a half-made manager
 }
 
 CamSearchMgr::CamSearchMgr(const CamSearchMgr& other)
@@ -86,7 +86,10 @@ CamSearchMgr::~CamSearchMgr() {
     m_listUsing.clear();
   }
   DeleteCriticalSection(&m_csUsing);
-  if (live) Singleton() = nullptr;
+  if (live) {
+    Singleton() = nullptr;
+    ModeBuffer()[0] = L'\0';  // a later manager starts from its own mode
+  }
 }
 
 int CamSearchMgr::SetWndNotify(HWND window, UINT message) {
@@ -109,47 +112,59 @@ CAMLIST_ITEM* CamSearchMgr::GetCamInfo(unsigned index) {
 const wchar_t* CamSearchMgr::GetCamStringInfo(unsigned index) { return GetCamStringInfo(GetCamInfo(index)); }
 
 const wchar_t* CamSearchMgr::GetCamStringInfo(CAMLIST_ITEM* item) {
-  if (item == nullptr) return nullptr;
-  std::wstring s = CameraString(*item, Codec());
-  if (s.size() >= kPathCapacity) s.resize(kPathCapacity - 1);
-  wchar_t* buffer = CameraStringBuffer();
-  std::wmemcpy(buffer, s.c_str(), s.size() + 1);
-  return buffer;
+  return NoThrow(static_cast<const wchar_t*>(nullptr), [&]() -> const wchar_t* {
+    if (item == nullptr) return nullptr;
+    std::wstring s = CameraString(*item, Codec());
+    if (s.size() >= kPathCapacity) s.resize(kPathCapacity - 1);
+    wchar_t* buffer = CameraStringBuffer();
+    std::wmemcpy(buffer, s.c_str(), s.size() + 1);
+    return buffer;
+  });
 }
 
 CAMLIST_ITEM* CamSearchMgr::GetCamInfoFromString(const wchar_t* cameraString) {
-  LockGuard guard(ListLock());
-  return FindByCameraString(m_listCamer, cameraString, Codec());
+  return NoThrow(static_cast<CAMLIST_ITEM*>(nullptr), [&] {
+    LockGuard guard(ListLock());
+    return FindByCameraString(m_listCamer, cameraString, Codec());
+  });
 }
 
 unsigned CamSearchMgr::GetCamIndex(CAMLIST_ITEM* item) {
-  LockGuard guard(ListLock());
-  return IndexOf(m_listCamer, item);
+  return NoThrow(static_cast<unsigned>(-1), [&] {
+    LockGuard guard(ListLock());
+    return IndexOf(m_listCamer, item);
+  });
 }
 
 bool CamSearchMgr::AddCamToUsing(const wchar_t* cameraString, bool save) {
-  CAMLIST_ITEM* record = GetCamInfoFromString(cameraString);
-  if (record == nullptr) return false;
-  SectionGuard guard(m_csUsing);
-  AddUsing(m_listUsing, record);
-  if (save) SaveMonitorGWConfig();
-  return true;
+  return NoThrow(false, [&] {
+    CAMLIST_ITEM* record = GetCamInfoFromString(cameraString);
+    if (record == nullptr) return false;
+    SectionGuard guard(m_csUsing);
+    AddUsing(m_listUsing, record);
+    if (save) SaveMonitorGWConfig();
+    return true;
+  });
 }
 
 bool CamSearchMgr::RemoveCamFromUsing(const wchar_t* cameraString, bool save) {
-  CAMLIST_ITEM* record = GetCamInfoFromString(cameraString);
-  if (record == nullptr) return false;
-  SectionGuard guard(m_csUsing);
-  bool removed = RemoveFirstUsing(m_listUsing, record);
-  if (removed && save) SaveMonitorGWConfig();
-  return removed;
+  return NoThrow(false, [&] {
+    CAMLIST_ITEM* record = GetCamInfoFromString(cameraString);
+    if (record == nullptr) return false;
+    SectionGuard guard(m_csUsing);
+    bool removed = RemoveFirstUsing(m_listUsing, record);
+    if (removed && save) SaveMonitorGWConfig();
+    return removed;
+  });
 }
 
 bool CamSearchMgr::IsCamIsUsing(const wchar_t* cameraString) {
-  CAMLIST_ITEM* record = GetCamInfoFromString(cameraString);
-  if (record == nullptr) return false;
-  SectionGuard guard(m_csUsing);
-  return ContainsUsing(m_listUsing, record);
+  return NoThrow(false, [&] {
+    CAMLIST_ITEM* record = GetCamInfoFromString(cameraString);
+    if (record == nullptr) return false;
+    SectionGuard guard(m_csUsing);
+    return ContainsUsing(m_listUsing, record);
+  });
 }
 
 const wchar_t* CamSearchMgr::GetMonitorGWConfigFile(HMODULE module) {
@@ -175,19 +190,23 @@ int CamSearchMgr::LoadMonitorGWConfig(HMODULE module) {
    private:
     CamSearchMgr* manager_;
   };
-  ProfileFile file(GetMonitorGWConfigFile(module));
-  std::vector<ConfigCamera> cameras = ReadCameraSections(file);
-  ListSink sink(this);
-  ApplyConfig(cameras, ModeBuffer(), sink, Codec());
-  return 1;
+  return NoThrow(1, [&] {
+    ProfileFile file(GetMonitorGWConfigFile(module));
+    std::vector<ConfigCamera> cameras = ReadCameraSections(file);
+    ListSink sink(this);
+    ApplyConfig(cameras, ModeBuffer(), sink, Codec());
+    return 1;
+  });
 }
 
 int CamSearchMgr::SaveMonitorGWConfig() {
-  SectionGuard guard(m_csUsing);  // callers hold it already; the section is recursive
-  std::vector<const CAMLIST_ITEM*> set(m_listUsing.begin(), m_listUsing.end());
-  ProfileFile file(GetMonitorGWConfigFile(OwnModule()));
-  SaveUsing(file, set, Codec());
-  return 1;
+  return NoThrow(1, [&] {
+    SectionGuard guard(m_csUsing);  // callers hold it already; the section is recursive
+    std::vector<const CAMLIST_ITEM*> set(m_listUsing.begin(), m_listUsing.end());
+    ProfileFile file(GetMonitorGWConfigFile(OwnModule()));
+    SaveUsing(file, set, Codec());
+    return 1;
+  });
 }
 
 void CamSearchMgr::s_searchnotify_new(int, const char* name, const char* ip,
@@ -211,14 +230,21 @@ void CamSearchMgr::s_searchnotify_new(int, const char* name, const char* ip,
   n.cameratype = cameratype;
   n.username = username;
   n.userpassword = userpassword;
-  LockGuard guard(ListLock());
-  InsertResult r = InsertOrRefresh(m_listCamer, n, Ticks(), Codec());
-  if (r.inserted && m_hWndNotify != nullptr) PostMessageW(m_hWndNotify, m_uNotifyMsg, 0, 0);
+  NoThrow(0, [&] {
+    LockGuard guard(ListLock());
+    InsertResult r = InsertOrRefresh(m_listCamer, n, Ticks(), Codec());
+    if (r.inserted && m_hWndNotify != nullptr) PostMessageW(m_hWndNotify, m_uNotifyMsg, 0, 0);
+    return 0;
+  });
 }
 
 void CamSearchMgr::CheckTimeLive() {
-  LockGuard guard(ListLock());
-  std::vector<CAMLIST_ITEM*> removed = AgeOut(m_listCamer, Ticks());
-  if (m_hWndNotify == nullptr) return;
-  for (size_t i = 0; i < removed.size(); ++i) PostMessageW(m_hWndNotify, m_uNotifyMsg, 0, 0);
+  NoThrow(0, [&] {
+    LockGuard guard(ListLock());
+    std::vector<CAMLIST_ITEM*> removed = AgeOut(m_listCamer, Ticks());
+    for (size_t i = 0; i < removed.size() && m_hWndNotify != nullptr; ++i) {
+      PostMessageW(m_hWndNotify, m_uNotifyMsg, 0, 0);
+    }
+    return 0;
+  });
 }

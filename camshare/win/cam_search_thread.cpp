@@ -17,17 +17,20 @@ using namespace camshare;
 using namespace camshare::win;
 
 bool CamSearchMgr::SearchCam(const wchar_t* mode) {
-  if (mode != nullptr && std::wcscmp(mode, L"quil") == 0) {
-    // The thread keeps the library loaded while it runs, so a FreeLibrary without
-    // ReleaseInstance cannot unmap code it is running.
-    HMODULE reference = ReferenceCodeModule();
-    m_hSearchThread = CreateThread(nullptr, 0, &CamSearchMgr::SerachQuilThreadProc, this, 0,
-                                   &m_dwSearchThreadId);
-    if (m_hSearchThread == nullptr && reference != nullptr) FreeLibrary(reference);
-  } else if (mode == nullptr) {
-    LoadMonitorGWConfig(OwnModule());
-  }
-  LoadCameraDll(OwnModule());
+  NoThrow(0, [&] {
+    if (mode != nullptr && std::wcscmp(mode, L"quil") == 0) {
+      // The thread keeps the library loaded while it runs, so a FreeLibrary without
+      // ReleaseInstance cannot unmap code it is running.
+      HMODULE reference = ReferenceCodeModule();
+      m_hSearchThread = CreateThread(nullptr, 0, &CamSearchMgr::SerachQuilThreadProc, this, 0,
+                                     &m_dwSearchThreadId);
+      if (m_hSearchThread == nullptr && reference != nullptr) FreeLibrary(reference);
+    } else if (mode == nullptr) {
+      LoadMonitorGWConfig(OwnModule());
+    }
+    LoadCameraDll(OwnModule());
+    return 0;
+  });
   if (m_hEvent != nullptr) SetEvent(m_hEvent);
   return true;
 }
@@ -35,11 +38,14 @@ bool CamSearchMgr::SearchCam(const wchar_t* mode) {
 void CamSearchMgr::OnSearchCamQuil(tag_Search_Camera* answer) {
   if (answer == nullptr) return;
   std::unique_ptr<tag_Search_Camera> owned(answer);
-  search::AnswerCamera camera = search::CameraFromAnswer(*answer);
-  NewCamera n = camera.View();
-  s_searchnotify_new(0, n.name, n.ip, n.mac, n.webport, n.localport, n.submask, n.gateway,
-                     n.multiip, n.dns, n.multiport, n.channel, n.cameratype, n.username,
-                     n.userpassword);
+  NoThrow(0, [&] {
+    search::AnswerCamera camera = search::CameraFromAnswer(*answer);
+    NewCamera n = camera.View();
+    s_searchnotify_new(0, n.name, n.ip, n.mac, n.webport, n.localport, n.submask, n.gateway,
+                       n.multiip, n.dns, n.multiport, n.channel, n.cameratype, n.username,
+                       n.userpassword);
+    return 0;
+  });
 }
 
 DWORD WINAPI CamSearchMgr::SerachQuilThreadProc(void* param) {

@@ -17,33 +17,35 @@ const wchar_t* CamSearchMgr::GetDllFullPath(HMODULE module, const wchar_t* fileN
 }
 
 int CamSearchMgr::LoadCameraDll(HMODULE module) {
-  ProfileFile config(GetMonitorGWConfigFile(module));
-  LockGuard guard(ListLock());
-  for (CAMLIST_ITEM* record : m_listCamer) {
-    std::string type = FieldText(record->cameratype, sizeof record->cameratype);
-    if (FindCameraInstance(&type[0]) != nullptr) continue;
-    std::wstring fileName = config.GetString(Codec().AnsiToWide(type), L"CameraDllName", L"orvel",
-                                             kPathCapacity);
-    std::wstring path = GetDllFullPath(module, fileName.c_str());
-    if (path.empty()) continue;
-    // The plug-in finds its own dependent libraries in its directory.
-    std::wstring directory = path.substr(0, path.find_last_of(L'\\'));
-    SetCurrentDirectoryW(directory.c_str());
-    HMODULE library = LoadLibraryW(path.c_str());
-    if (library == nullptr) continue;
-    auto factory = reinterpret_cast<CreateKVCameraHandleObjectProc>(
-        reinterpret_cast<void*>(GetProcAddress(library, KV_CAMERA_FACTORY_NAME)));
-    if (factory == nullptr) {
-      FreeLibrary(library);
-      continue;
+  return NoThrow(1, [&] {
+    ProfileFile config(GetMonitorGWConfigFile(module));
+    LockGuard guard(ListLock());
+    for (CAMLIST_ITEM* record : m_listCamer) {
+      std::string type = FieldText(record->cameratype, sizeof record->cameratype);
+      if (FindCameraInstance(&type[0]) != nullptr) continue;
+      std::wstring fileName = config.GetString(Codec().AnsiToWide(type), L"CameraDllName", L"orvel",
+                                               kPathCapacity);
+      std::wstring path = GetDllFullPath(module, fileName.c_str());
+      if (path.empty()) continue;
+      // The plug-in finds its own dependent libraries in its directory.
+      std::wstring directory = path.substr(0, path.find_last_of(L'\\'));
+      SetCurrentDirectoryW(directory.c_str());
+      HMODULE library = LoadLibraryW(path.c_str());
+      if (library == nullptr) continue;
+      auto factory = reinterpret_cast<CreateKVCameraHandleObjectProc>(
+          reinterpret_cast<void*>(GetProcAddress(library, KV_CAMERA_FACTORY_NAME)));
+      if (factory == nullptr) {
+        FreeLibrary(library);
+        continue;
+      }
+      CameraDllInstance instance = {};
+      PutField(instance.name, sizeof instance.name, type.c_str(), Codec());
+      instance.module = library;
+      instance.factory = factory;
+      m_dllInstanceMap.push_back(instance);
     }
-    CameraDllInstance instance = {};
-    PutField(instance.name, sizeof instance.name, type.c_str(), Codec());
-    instance.module = library;
-    instance.factory = factory;
-    m_dllInstanceMap.push_back(instance);
-  }
-  return 1;
+    return 1;
+  });
 }
 
 int CamSearchMgr::ReleaseCameraDll() {
@@ -57,8 +59,10 @@ int CamSearchMgr::ReleaseCameraDll() {
 CameraDllInstance* CamSearchMgr::FindCameraInstance(char* type) {
   if (Singleton() == nullptr) GetInstance(nullptr);
   if (type == nullptr) return nullptr;
-  for (CameraDllInstance& instance : m_dllInstanceMap) {
-    if (EqualsNoCase(FieldText(instance.name, sizeof instance.name), type)) return &instance;
-  }
-  return nullptr;
+  return NoThrow(static_cast<CameraDllInstance*>(nullptr), [&]() -> CameraDllInstance* {
+    for (CameraDllInstance& instance : m_dllInstanceMap) {
+      if (EqualsNoCase(FieldText(instance.name, sizeof instance.name), type)) return &instance;
+    }
+    return nullptr;
+  });
 }

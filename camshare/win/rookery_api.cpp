@@ -57,9 +57,7 @@ CamSearchMgr* CamSearchMgr::GetInstance(const wchar_t* mode) {
 void CamSearchMgr::ReleaseInstance() {
   CamSearchMgr* manager = Singleton();
   if (manager == nullptr) return;
-  delete manager;
-  Singleton() = nullptr;
-  ModeBuffer()[0] = L'\0';  // a later manager starts from its own mode
+  delete manager;  // clears the singleton
 }
 
 long GetRookeryHandle(const wchar_t* cameraString) {

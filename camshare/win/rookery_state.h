@@ -42,6 +42,17 @@ const TextCodec& Codec();
 uint32_t Ticks();
 void SetTickSourceForTesting(const common::Clock* clock);
 
+// Runs `body`; running out of memory gives `failed` rather than an exception that would
+// leave the library.
+template <typename T, typename Body>
+T NoThrow(T failed, Body&& body) {
+  try {
+    return body();
+  } catch (...) {
+    return failed;
+  }
+}
+
 // "<drive><directory of module>" + name into `buffer` (kPathCapacity); empty when the
 // result does not fit.
 const wchar_t* PathBesideModule(HMODULE module, const wchar_t* name, wchar_t* buffer);
