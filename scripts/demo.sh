@@ -10,22 +10,28 @@ bash scripts/install-packages.sh
 bash deps/build-deps.sh
 
 cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$(nproc)" --target Lantern lookout_host rendezvous_standin viewer_standin
+cmake --build --preset windows -j "$(nproc)" --target Lantern Tremor TestCam lookout_host rendezvous_standin viewer_standin
 
 bin="$root/build/windows"
 out="$root/build/demo"
 rm -rf "$out"
 mkdir -p "$out/frames" "$out/host/log"
-cp "$bin/camserver/Lantern.dll" "$bin/standins/lookout_host/lookout_host.exe" "$out/host/"
+cp "$bin/camserver/Lantern.dll" "$bin/motion/Tremor.dll" "$bin/standins/lookout_host/lookout_host.exe" \
+   "$bin/standins/testcam/TestCam.ax" "$out/host/"
 
 source scripts/wine-prefix.sh
 pids=()
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
+  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
   wine_prefix_cleanup
 }
 trap cleanup EXIT
+
+# Wine has no webcam: the stand-in test camera takes its place.
+( cd "$out/host" && "$root/scripts/wine-run.sh" regsvr32 /s TestCam.ax )
+# Its moving-bar scene, so that consecutive frames differ.
+scripts/wine-run.sh reg add 'HKCU\Software\Lookout\TestCamera' /v Scene /t REG_DWORD /d 2 /f >/dev/null
 
 port=$(( 20000 + RANDOM % 20000 ))
 camera="{5E1A7C00-0D3E-4F00-8A11-00000000DE30}"
@@ -35,7 +41,8 @@ scripts/wine-run.sh "$bin/standins/rendezvous_standin.exe" --port "$port" --seco
   >"$out/server.txt" 2>&1 &
 pids+=($!)
 ( cd "$out/host" && exec "$root/scripts/wine-run.sh" ./lookout_host.exe --server "127.0.0.1:$port" \
-    --name "$camera" --type "${DEMO_CAMERA_TYPE:-1}" --local-address 127.0.0.1 --seconds $((seconds + 20)) ) \
+    --name "$camera" --type 2 --device-name "Lookout Test Camera" --local-address 127.0.0.1 \
+    --seconds $((seconds + 20)) ) \
   >"$out/host.txt" 2>&1 &
 pids+=($!)
 

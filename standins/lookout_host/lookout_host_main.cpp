@@ -15,13 +15,14 @@ namespace {
 void Usage() {
   std::fprintf(stderr,
                "usage: lookout_host --server HOST:PORT --name CAMERA [--type 1|2|3] [--device N]\n"
-               "                    [--local-address A.B.C.D] [--seconds N] [--list-devices]\n");
+               "                    [--device-name FRIENDLY] [--local-address A.B.C.D] [--seconds N]\n"
+               "                    [--list-devices]\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string server, name, localAddress;
+  std::string server, name, localAddress, deviceName;
   int type = 2, device = 0, seconds = 10;
   bool listOnly = false;
   for (int i = 1; i < argc; ++i) {
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
     else if (arg == "--name") name = next();
     else if (arg == "--type") type = std::atoi(next());
     else if (arg == "--device") device = std::atoi(next());
+    else if (arg == "--device-name") deviceName = next();
     else if (arg == "--local-address") localAddress = next();
     else if (arg == "--seconds") seconds = std::atoi(next());
     else if (arg == "--list-devices") listOnly = true;
@@ -44,6 +46,7 @@ int main(int argc, char** argv) {
     char display[260] = {};
     const char* friendly = GetVideoCapName(i, display, sizeof display);
     if (friendly) std::printf("  [%d] %s | %s\n", i, friendly, display);
+    if (friendly && !deviceName.empty() && deviceName == friendly) device = i;
   }
   if (listOnly) return 0;
 
