@@ -195,6 +195,18 @@ TEST_F(VirtualCameraTest, RetransmitsToTheViewerThatDoesNotAcknowledge) {
   EXPECT_EQ(acking->Stats().completed, 1u);
 }
 
+TEST_F(VirtualCameraTest, FrameLargerThanTheInitialJpegBlockArrivesWhole) {
+  Register();
+  auto viewer = Viewer();
+  camera->QueueFrame(150000);  // 293 fragments
+  clock.Advance(kFrameIntervalMs + 1);
+  ASSERT_TRUE(viewer->WaitForFrames(1, 5000));
+  auto frames = viewer->Frames();
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].jpeg.size(), 150000u);
+  EXPECT_EQ(frames[0].jpeg, std::vector<uint8_t>(150000, 0x42));
+}
+
 TEST_F(VirtualCameraTest, StrangersAndGarbageAreDroppedWithoutReply) {
   Register();
   auto viewer = Viewer();
