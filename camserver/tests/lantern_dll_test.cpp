@@ -112,6 +112,12 @@ TEST_F(LanternDll, ExportsCreateFindStopWithTheirResults) {
   EXPECT_EQ(deviceName(-1, buffer, sizeof buffer), nullptr);
   EXPECT_EQ(buffer[0], '\0');
 
+  // The screen camera is made and served like the others.
+  void* screen = create("{GUID-SCREEN}", 0, "127.0.0.1", 3);
+  EXPECT_NE(screen, failed);
+  EXPECT_NE(screen, nullptr);
+  EXPECT_EQ(stopByName("{GUID-SCREEN}"), 1);
+
   void* other = create("{GUID-D}", 0, nullptr, 1);
   EXPECT_EQ(stopByHandle(other), 1);
   EXPECT_EQ(stopByHandle(other), 0);
