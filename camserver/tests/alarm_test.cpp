@@ -13,7 +13,6 @@
 namespace lantern {
 namespace {
 
-using testing::FakeSender;
 using testing::kServer;
 
 TEST(AlarmParams, DefaultRecordArmsTheFirstQuarterOfEvenHours) {
@@ -87,16 +86,11 @@ class FixedTime : public LocalTimeSource {
   LocalTime now{1, 2, 5};
 };
 
-class AlarmCameraTest : public ::testing::Test {
+class AlarmCameraTest : public ::testing::Test, protected testing::FakeCameraWorld {
  protected:
   AlarmCameraTest() { Make(); }
   void Make() {
-    CameraEnvironment env;
-    env.clock = &clock;
-    env.sender = &sender;
-    env.resolver = &resolver;
-    env.localAddress = &addresses;
-    env.log = &log;
+    CameraEnvironment env = Environment();
     env.alarmStore = &store;
     env.detector = &detector;
     env.localTime = &time;
@@ -131,11 +125,6 @@ class AlarmCameraTest : public ::testing::Test {
     return states;
   }
 
-  common::ManualClock clock{1000};
-  FakeSender sender;
-  testing::FakeResolver resolver;
-  testing::FakeAddressSource addresses;
-  testing::CapturingLogger log;
   FakeStore store;
   FakeDetector detector;
   FixedTime time;

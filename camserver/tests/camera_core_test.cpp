@@ -10,10 +10,6 @@
 namespace lantern {
 namespace {
 
-using testing::CapturingLogger;
-using testing::FakeAddressSource;
-using testing::FakeResolver;
-using testing::FakeSender;
 using testing::kServer;
 using testing::Sent;
 
@@ -34,19 +30,9 @@ class TestCamera : public CameraCore {
   std::vector<uint8_t> pendingFrame;
 };
 
-class CameraCoreTest : public ::testing::Test {
+class CameraCoreTest : public ::testing::Test, protected testing::FakeCameraWorld {
  protected:
-  CameraCoreTest() : camera("cam-guid", Env()) { camera.SetServerAddress(kServer); }
-
-  CameraEnvironment Env() {
-    CameraEnvironment env;
-    env.clock = &clock;
-    env.sender = &sender;
-    env.resolver = &resolver;
-    env.localAddress = &addresses;
-    env.log = &log;
-    return env;
-  }
+  CameraCoreTest() : camera("cam-guid", Environment()) { camera.SetServerAddress(kServer); }
 
   void Deliver(const wire::Datagram& d, const NetAddress& from) {
     camera.OnReceive(d.data(), d.size(), from);
@@ -79,11 +65,6 @@ class CameraCoreTest : public ::testing::Test {
     return out;
   }
 
-  common::ManualClock clock{1000};
-  FakeSender sender;
-  FakeResolver resolver;
-  FakeAddressSource addresses;
-  CapturingLogger log;
   TestCamera camera;
 };
 

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "camera_core.h"
 #include "camera_ports.h"
+#include "common/clock.h"
 #include "logger.h"
 #include "protocol.h"
 
@@ -57,6 +59,24 @@ class CapturingLogger : public Logger {
   void WriteV(const char* format, va_list args) override;
   bool Contains(const std::string& text) const;
   std::vector<std::string> lines;
+};
+
+// Everything a camera needs from outside, as fakes, and the environment made of them.
+struct FakeCameraWorld {
+  CameraEnvironment Environment() {
+    CameraEnvironment env;
+    env.clock = &clock;
+    env.sender = &sender;
+    env.resolver = &resolver;
+    env.localAddress = &addresses;
+    env.log = &log;
+    return env;
+  }
+  common::ManualClock clock{1000};
+  FakeSender sender;
+  FakeResolver resolver;
+  FakeAddressSource addresses;
+  CapturingLogger log;
 };
 
 }  // namespace lantern::testing
