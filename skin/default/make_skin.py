@@ -522,14 +522,15 @@ def make_controls(out):
         "grey": rgb_attr(GREY_TEXT), "border": rgb_attr(BORDER), "rowalt": rgb_attr(hexrgb("F5F8FC")),
     }
     xml = """<?xml version="1.0" encoding="utf-8"?>
-<!-- The default skin: fonts, colours, the default record of every control kind and named variants. -->
+<!-- The default skin: fonts (negative sizes are character heights in pixels), colours, the default
+     record of every control kind and named variants. -->
 <skin>
   <publicfont>
-    <font id="font.normal" fontface="宋体" fontsize="12"/>
-    <font id="font.bold" fontface="宋体" fontsize="12" bold="true"/>
-    <font id="font.list" fontface="宋体" fontsize="14"/>
-    <font id="font.title" fontface="幼圆" fontsize="16" bold="true"/>
-    <font id="font.link" fontface="宋体" fontsize="12" underline="true"/>
+    <font id="font.normal" fontface="宋体" fontsize="-13"/>
+    <font id="font.bold" fontface="宋体" fontsize="-13" bold="true"/>
+    <font id="font.list" fontface="宋体" fontsize="-14"/>
+    <font id="font.title" fontface="幼圆" fontsize="-18" bold="true"/>
+    <font id="font.link" fontface="宋体" fontsize="-13" underline="true"/>
   </publicfont>
   <publiccolor>
     <color id="clr.text" value="{text}"/>

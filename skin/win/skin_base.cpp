@@ -25,7 +25,7 @@ void CSkinBase::CreateSkinFont(const tagSKINFONTINFO* font) {
     lf.lfUnderline = font->bUnderline ? TRUE : FALSE;
     lstrcpynW(lf.lfFaceName, font->strFaceName.c_str(), LF_FACESIZE);
   } else {
-    lf.lfHeight = 12;
+    lf.lfHeight = -12;  // twelve pixels of character height
     lf.lfWeight = FW_NORMAL;
     lstrcpynW(lf.lfFaceName, L"\u5B8B\u4F53", LF_FACESIZE);  // 宋体
   }

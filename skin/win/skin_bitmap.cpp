@@ -1,6 +1,7 @@
 #include "SkinBitmap.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "SkinResourceManager.h"
@@ -203,59 +204,44 @@ BOOL CSkinBitmap::FillRect9Grid(HDC dc, const RECT& dest, const RECT& margins, C
 
 HRGN CSkinBitmap::CreateRgnFromFile(COLORREF key) const {
   if (!m_hBitmap) return nullptr;
-  DIBSECTION ds;
-  std::vector<BYTE> copy;
-  const BYTE* bits = nullptr;
-  int width = 0, height = 0, bpp = 0, stride = 0;
-  bool bottomUp = true;
-  RGBQUAD palette[256] = {};
+  BITMAP bm;
+  if (!GetObjectW(m_hBitmap, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return nullptr;
+  int width = bm.bmWidth, height = bm.bmHeight;
+  int bpp = bm.bmBitsPixel;
   DWORD masks[3] = {0, 0, 0};
-  if (GetObjectW(m_hBitmap, sizeof ds, &ds) == sizeof ds && ds.dsBm.bmBits != nullptr &&
-      (ds.dsBm.bmBitsPixel == 8 || ds.dsBm.bmBitsPixel == 16 || ds.dsBm.bmBitsPixel == 24 ||
-       ds.dsBm.bmBitsPixel == 32)) {
-    bits = static_cast<const BYTE*>(ds.dsBm.bmBits);
-    width = ds.dsBm.bmWidth;
-    height = ds.dsBm.bmHeight;
-    bpp = ds.dsBm.bmBitsPixel;
-    stride = ds.dsBm.bmWidthBytes;
-    bottomUp = ds.dsBmih.biHeight > 0;
-    if (ds.dsBmih.biCompression == BI_BITFIELDS) {
-      masks[0] = ds.dsBitfields[0];
-      masks[1] = ds.dsBitfields[1];
-      masks[2] = ds.dsBitfields[2];
-    }
-    if (bpp == 8) {
-      HDC dc = CreateCompatibleDC(nullptr);
-      HGDIOBJ old = SelectObject(dc, m_hBitmap);
-      GetDIBColorTable(dc, 0, 256, palette);
-      SelectObject(dc, old);
-      DeleteDC(dc);
-    }
-  } else {
-    // A device-dependent bitmap: read it as 32 bits per pixel.
-    BITMAP bm;
-    if (!GetObjectW(m_hBitmap, sizeof bm, &bm)) return nullptr;
-    width = bm.bmWidth;
-    height = bm.bmHeight;
-    bpp = 32;
-    stride = width * 4;
-    bottomUp = false;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    copy.resize(static_cast<size_t>(stride) * height);
-    HDC dc = GetDC(nullptr);
-    int got = GetDIBits(dc, m_hBitmap, 0, height, copy.data(), &bi, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
-    if (got == 0) return nullptr;
-    bits = copy.data();
+  DIBSECTION ds;
+  bool dib = GetObjectW(m_hBitmap, sizeof ds, &ds) == sizeof ds;
+  if (dib && ds.dsBmih.biCompression == BI_BITFIELDS) {
+    masks[0] = ds.dsBitfields[0];
+    masks[1] = ds.dsBitfields[1];
+    masks[2] = ds.dsBitfields[2];
   }
+  if (bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) bpp = 32;
 
-  // The key in the pixel format being compared.
+  // The pixels in their own format, top row first, with the palette for 8 bits.
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[256];
+  } info = {};
+  info.header.biSize = sizeof info.header;
+  info.header.biWidth = width;
+  info.header.biHeight = -height;
+  info.header.biPlanes = 1;
+  info.header.biBitCount = static_cast<WORD>(bpp);
+  info.header.biCompression = BI_RGB;
+  if (bpp == 16 && masks[1] != 0) {
+    info.header.biCompression = BI_BITFIELDS;
+    std::memcpy(info.colors, masks, sizeof masks);
+  }
+  int stride = ((width * bpp + 31) / 32) * 4;
+  std::vector<BYTE> pixels(static_cast<size_t>(stride) * height);
+  HDC screen = GetDC(nullptr);
+  int got = GetDIBits(screen, m_hBitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+                      DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  if (got == 0) return nullptr;
+  const BYTE* bits = pixels.data();
+  const RGBQUAD* palette = info.colors;
   DWORD key32 = (GetRValue(key) << 16) | (GetGValue(key) << 8) | GetBValue(key);
   // 16-bit pixels: 5-6-5 when the bit fields say so, else the plain 5-5-5 layout.
   DWORD key16 = masks[1] == 0x07E0
@@ -274,7 +260,7 @@ HRGN CSkinBitmap::CreateRgnFromFile(COLORREF key) const {
     rects[count++] = {left, top, right, top + 1};
   };
   for (int y = 0; y < height; ++y) {
-    const BYTE* row = bits + static_cast<size_t>(bottomUp ? height - 1 - y : y) * stride;
+    const BYTE* row = bits + static_cast<size_t>(y) * stride;
     int x = 0;
     while (x < width) {
       auto differs = [&](int px) -> bool {

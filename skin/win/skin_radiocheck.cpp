@@ -43,26 +43,37 @@ void CSkinRadioCheck::RedrawNow() {
 void CSkinRadioCheck::PaintGroupBox(HDC dc) {
   RECT rc;
   GetClientRect(m_hWnd, &rc);
+  int saved = SaveDC(dc);
+  // Controls placed over the box are its siblings: leave their pixels alone.
+  HWND parent = GetParent(m_hWnd);
+  for (HWND s = parent ? GetWindow(parent, GW_CHILD) : nullptr; s != nullptr; s = GetWindow(s, GW_HWNDNEXT)) {
+    if (s == m_hWnd || !IsWindowVisible(s)) continue;
+    RECT sr;
+    GetWindowRect(s, &sr);
+    MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&sr), 2);
+    ExcludeClipRect(dc, sr.left, sr.top, sr.right, sr.bottom);
+  }
+  if (m_info.bFreeBack) DrawParentBackground(dc, rc); else veneer::FillSolid(dc, rc, m_info.clrBack);
+
   std::wstring text = veneer::WindowText(m_hWnd);
   HGDIOBJ oldFont = SelectObject(dc, m_hFont ? m_hFont : GetStockObject(DEFAULT_GUI_FONT));
   SIZE size = {0, 0};
   GetTextExtentPoint32W(dc, L"X", 1, &size);
-  int lineY = size.cy / 2;
   bool enabled = IsWindowEnabled(m_hWnd) != FALSE;
   COLORREF frame = enabled ? m_info.clrNormal : m_info.clrDisable;
-  RECT box = {rc.left, rc.top + lineY, rc.right, rc.bottom};
-  // Only the frame and the caption are drawn; what lies inside belongs to other controls.
+  RECT box = {rc.left, rc.top + size.cy / 2, rc.right, rc.bottom};
   veneer::FrameSolid(dc, box, frame);
   if (!text.empty()) {
     RECT textRc = {rc.left + 8, rc.top, rc.right - 8, rc.top + size.cy};
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRc, DT_SINGLELINE | DT_CALCRECT);
-    RECT back = {textRc.left - 2, rc.top, textRc.right + 2, rc.top + size.cy};
+    RECT back = {textRc.left - 3, rc.top, textRc.right + 3, rc.top + size.cy};
     if (m_info.bFreeBack) DrawParentBackground(dc, back); else veneer::FillSolid(dc, back, m_info.clrBack);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, enabled ? m_info.clrNormal : m_info.clrDisable);
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRc, DT_SINGLELINE);
   }
   SelectObject(dc, oldFont);
+  RestoreDC(dc, saved);
 }
 
 void CSkinRadioCheck::Paint(HDC dc) {

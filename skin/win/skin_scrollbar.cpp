@@ -237,16 +237,19 @@ void Scroll(HWND hWnd, SkinSB* sb, int bar, int code, int pos) {
   }
 }
 
-void Repeat(HWND hWnd, SkinSB* sb) {
-  Layout l = MakeLayout(hWnd, sb, sb->trackBar);
-  POINT pt;
-  GetCursorPos(&pt);
-  Part now = HitPart(l, WindowPoint(hWnd, pt));
-  if (now != sb->trackPart) return;
+void Step(HWND hWnd, SkinSB* sb) {
   int code = sb->trackPart == PART_ARROW1 ? SB_LINEUP
              : sb->trackPart == PART_ARROW2 ? SB_LINEDOWN
              : sb->trackPart == PART_PAGE1 ? SB_PAGEUP : SB_PAGEDOWN;
   Scroll(hWnd, sb, sb->trackBar, code, 0);
+}
+
+// Auto-repeat while the button is held over the part that was pressed.
+void Repeat(HWND hWnd, SkinSB* sb) {
+  Layout l = MakeLayout(hWnd, sb, sb->trackBar);
+  POINT pt;
+  GetCursorPos(&pt);
+  if (HitPart(l, WindowPoint(hWnd, pt)) == sb->trackPart) Step(hWnd, sb);
 }
 
 void EndTrack(HWND hWnd, SkinSB* sb, bool release) {
@@ -280,7 +283,7 @@ void StartTrack(HWND hWnd, SkinSB* sb, int bar, POINT screen) {
     sb->dragPos = InfoOf(sb, bar).nPos;
     Scroll(hWnd, sb, bar, SB_THUMBTRACK, sb->dragPos);
   } else {
-    Repeat(hWnd, sb);
+    Step(hWnd, sb);
     SetTimer(hWnd, kRepeatTimer, 400, nullptr);
   }
   RefreshInfo(hWnd, sb);
