@@ -26,7 +26,14 @@ export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 wineboot -i >/dev/null 2>&1
+# The server wineboot started is not persistent and leaves a second service manager behind,
+# so windowed programs wait 14 s for an RPC service that never starts: start over persistent.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
 wineserver -p >/dev/null 2>&1 || true
+# The system processes start with the first program and inherit its output: start them here,
+# or a test runner waiting for a program's output would wait for them too.
+LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 
 wine_prefix_cleanup() {
   wineserver -k >/dev/null 2>&1 || true

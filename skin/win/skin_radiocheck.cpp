@@ -27,9 +27,10 @@ void CSkinRadioCheck::SkinDetach() {
   if (hWnd != nullptr && IsWindow(hWnd)) InvalidateRect(hWnd, nullptr, TRUE);
 }
 
+// Only the focus state borrows the normal picture; another missing state shows none.
 const veneer::SkinPicture& CSkinRadioCheck::Picture(bool checked, int state) const {
   const veneer::SkinPicture& pic = m_pic[checked ? 1 : 0][state];
-  return pic.IsValid() ? pic : m_pic[checked ? 1 : 0][0];
+  return pic.IsValid() || state != 4 ? pic : m_pic[checked ? 1 : 0][0];
 }
 
 void CSkinRadioCheck::RedrawNow() {
