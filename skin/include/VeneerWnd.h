@@ -37,6 +37,9 @@ class VENEER_API CSubclassWnd {
 
   // The object attached to a window, or null.
   static CSubclassWnd* FromHandlePermanent(HWND hWnd);
+  // Deletes the object, or, while one of its window's messages is still being handled (for
+  // instance when a parent's click handler removes the skin), as soon as that message is done.
+  static void DeleteWhenIdle(CSubclassWnd* object);
 
  protected:
   virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -59,6 +62,8 @@ class VENEER_API CSubclassWnd {
   static void UnhookParent(HWND parent);
 
   HWND m_hParent;
+  int m_nBusy;
+  bool m_bDeleteLater;
   UINT m_msg;
   WPARAM m_wParam;
   LPARAM m_lParam;

@@ -171,7 +171,7 @@ LRESULT CSkinButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETTEXT:
     case BM_SETSTATE: {
       LRESULT r = Default();
-      InvalidateRect(m_hWnd, nullptr, FALSE);
+      if (m_hWnd) InvalidateRect(m_hWnd, nullptr, FALSE);  // the skin may be gone by now
       return r;
     }
     case WM_CAPTURECHANGED:

@@ -95,7 +95,7 @@ LRESULT CSkinComboBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT: {
       LRESULT r = Default();
-      DrawFrameAndButton(m_nState);
+      if (m_hWnd) DrawFrameAndButton(m_nState);
       return r;
     }
     case WM_MOUSEMOVE:
@@ -115,7 +115,7 @@ LRESULT CSkinComboBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP: {
       m_bLButtonDown = false;
       LRESULT r = Default();
-      InvalidateRect(m_hWnd, nullptr, FALSE);
+      if (m_hWnd) InvalidateRect(m_hWnd, nullptr, FALSE);
       return r;
     }
     case WM_ENABLE:
@@ -123,7 +123,7 @@ LRESULT CSkinComboBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
     case WM_KILLFOCUS: {
       LRESULT r = Default();
-      InvalidateRect(m_hWnd, nullptr, FALSE);
+      if (m_hWnd) InvalidateRect(m_hWnd, nullptr, FALSE);
       return r;
     }
     default:

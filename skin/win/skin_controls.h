@@ -155,7 +155,10 @@ class CSkinListCtrl : public CSkinBase {
   tagSKINLISTCTRLINFO m_info;
   CSkinBitmap m_select;
   CSkinBitmap m_scroll;
-  std::unique_ptr<CSkinHeaderCtrl> m_header;
+  struct HeaderDeleter {
+    void operator()(CSkinHeaderCtrl* header) const { CSubclassWnd::DeleteWhenIdle(header); }
+  };
+  std::unique_ptr<CSkinHeaderCtrl, HeaderDeleter> m_header;
   LONG m_originalStyle = 0;
   bool m_bScrollSkin = false;
 };

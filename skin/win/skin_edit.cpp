@@ -59,6 +59,7 @@ LRESULT CSkinEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_NCCALCSIZE: {
       LRESULT r = Default();
+      if (!m_hWnd) return r;
       // A frame of exactly two pixels whatever border the edit was made with.
       int extra = 2 - SystemBorder();
       RECT* rc = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : reinterpret_cast<RECT*>(lParam);
@@ -70,12 +71,12 @@ LRESULT CSkinEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NCPAINT: {
       LRESULT r = Default();
-      DrawFrame();
+      if (m_hWnd) DrawFrame();
       return r;
     }
     case WM_ENABLE: {
       LRESULT r = Default();
-      RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE);
+      if (m_hWnd) RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE);
       return r;
     }
     default:

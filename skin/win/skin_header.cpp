@@ -93,7 +93,7 @@ LRESULT CSkinHeaderCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
     case HDM_LAYOUT: {
       LRESULT r = Default();
       auto* layout = reinterpret_cast<HDLAYOUT*>(lParam);
-      if (r && layout && layout->prc && layout->pwpos && m_info.nItemHeight > 0 &&
+      if (r && m_hWnd && layout && layout->prc && layout->pwpos && m_info.nItemHeight > 0 &&
           !(GetWindowLongW(m_hWnd, GWL_STYLE) & HDS_HIDDEN)) {
         layout->pwpos->cy = m_info.nItemHeight;
         layout->prc->top = layout->pwpos->y + m_info.nItemHeight;

@@ -18,7 +18,7 @@ BOOL CSkinListCtrl::SkinAttach(HWND hWnd, const std::wstring& name, bool) {
 
   HWND header = reinterpret_cast<HWND>(SendMessageW(hWnd, LVM_GETHEADER, 0, 0));
   if (header != nullptr) {
-    m_header = std::make_unique<CSkinHeaderCtrl>();
+    m_header.reset(new CSkinHeaderCtrl);
     if (!m_header->SkinAttach(header, m_info.strHeadLabel, false)) m_header.reset();
   }
 
@@ -66,7 +66,7 @@ LRESULT CSkinListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_NCCALCSIZE: {
       LRESULT r = Default();
-      if (edge) {
+      if (edge && m_hWnd) {
         // One pixel of frame instead of the two-pixel client edge.
         RECT* rc = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : reinterpret_cast<RECT*>(lParam);
         InflateRect(rc, 1, 1);
@@ -75,7 +75,7 @@ LRESULT CSkinListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NCPAINT: {
       LRESULT r = Default();
-      if (edge) {
+      if (edge && m_hWnd) {
         HDC dc = GetWindowDC(m_hWnd);
         RECT rc;
         GetWindowRect(m_hWnd, &rc);

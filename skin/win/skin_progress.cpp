@@ -87,7 +87,7 @@ LRESULT CSkinProgressCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
     case PBM_SETRANGE:
     case PBM_SETRANGE32: {
       LRESULT r = Default();
-      InvalidateRect(m_hWnd, nullptr, FALSE);
+      if (m_hWnd) InvalidateRect(m_hWnd, nullptr, FALSE);
       return r;
     }
     default:

@@ -171,7 +171,7 @@ LRESULT CSkinRadioCheck::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
     case BM_SETCHECK:
     case BM_SETSTATE:
     case BM_CLICK:
-      if (IsWindowVisible(m_hWnd)) RedrawNow();
+      if (m_hWnd && IsWindowVisible(m_hWnd)) RedrawNow();  // the skin may be gone by now
       break;
     default:
       break;

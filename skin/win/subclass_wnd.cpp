@@ -40,7 +40,7 @@ HWND ReflectTarget(HWND parent, UINT message, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 CSubclassWnd::CSubclassWnd()
-    : m_hWnd(nullptr), m_hParent(nullptr), m_msg(0), m_wParam(0), m_lParam(0) {}
+    : m_hWnd(nullptr), m_hParent(nullptr), m_nBusy(0), m_bDeleteLater(false), m_msg(0), m_wParam(0), m_lParam(0) {}
 
 CSubclassWnd::~CSubclassWnd() { UnsubclassWindow(); }
 
@@ -95,26 +95,38 @@ BOOL CSubclassWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE;
 LRESULT CALLBACK CSubclassWnd::SubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
                                             UINT_PTR, DWORD_PTR refData) {
   auto* self = reinterpret_cast<CSubclassWnd*>(refData);
+  ++self->m_nBusy;
+  LRESULT r;
   if (message == WM_NCDESTROY) {
-    LRESULT r = veneer::DefSubclass(hWnd, message, wParam, lParam);
+    r = veneer::DefSubclass(hWnd, message, wParam, lParam);
     if (self->m_hWnd == hWnd) {
       self->UnsubclassWindow();
       self->OnFinalDetach();
     }
-    return r;
+  } else {
+    // Nested messages (sent while handling another) keep the outer one for Default().
+    UINT savedMsg = self->m_msg;
+    WPARAM savedW = self->m_wParam;
+    LPARAM savedL = self->m_lParam;
+    self->m_msg = message;
+    self->m_wParam = wParam;
+    self->m_lParam = lParam;
+    r = self->WindowProc(message, wParam, lParam);
+    self->m_msg = savedMsg;
+    self->m_wParam = savedW;
+    self->m_lParam = savedL;
   }
-  // Nested messages (sent while handling another) keep the outer one for Default().
-  UINT savedMsg = self->m_msg;
-  WPARAM savedW = self->m_wParam;
-  LPARAM savedL = self->m_lParam;
-  self->m_msg = message;
-  self->m_wParam = wParam;
-  self->m_lParam = lParam;
-  LRESULT r = self->WindowProc(message, wParam, lParam);
-  self->m_msg = savedMsg;
-  self->m_wParam = savedW;
-  self->m_lParam = savedL;
+  if (--self->m_nBusy == 0 && self->m_bDeleteLater) delete self;
   return r;
+}
+
+void CSubclassWnd::DeleteWhenIdle(CSubclassWnd* object) {
+  if (object == nullptr) return;
+  if (object->m_nBusy > 0) {
+    object->m_bDeleteLater = true;
+    return;
+  }
+  delete object;
 }
 
 void CSubclassWnd::HookParent(HWND parent) {

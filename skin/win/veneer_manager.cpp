@@ -9,7 +9,11 @@
 
 namespace {
 
-using SkinMap = std::map<HWND, std::unique_ptr<CSkinBase>>;
+struct SkinDeleter {
+  void operator()(CSkinBase* skin) const { CSubclassWnd::DeleteWhenIdle(skin); }
+};
+using SkinPtr = std::unique_ptr<CSkinBase, SkinDeleter>;
+using SkinMap = std::map<HWND, SkinPtr>;
 
 // Kinds in the order UnSubclassControl looks them up.
 const VENEER_SKIN_KIND kKinds[] = {VENEER_SKIN_BUTTON, VENEER_SKIN_RADIOCHECK, VENEER_SKIN_EDIT,
@@ -34,15 +38,15 @@ VENEER_SKIN_KIND KindOfWindow(HWND hWnd) {
   return VENEER_SKIN_NONE;
 }
 
-std::unique_ptr<CSkinBase> MakeSkin(VENEER_SKIN_KIND kind) {
+SkinPtr MakeSkin(VENEER_SKIN_KIND kind) {
   switch (kind) {
-    case VENEER_SKIN_BUTTON: return std::make_unique<CSkinButton>();
-    case VENEER_SKIN_RADIOCHECK: return std::make_unique<CSkinRadioCheck>();
-    case VENEER_SKIN_EDIT: return std::make_unique<CSkinEdit>();
-    case VENEER_SKIN_COMBOBOX: return std::make_unique<CSkinComboBox>();
-    case VENEER_SKIN_PROGRESS: return std::make_unique<CSkinProgressCtrl>();
-    case VENEER_SKIN_LISTCTRL: return std::make_unique<CSkinListCtrl>();
-    case VENEER_SKIN_SLIDER: return std::make_unique<CSkinSliderandProgressctrl>();
+    case VENEER_SKIN_BUTTON: return SkinPtr(new CSkinButton);
+    case VENEER_SKIN_RADIOCHECK: return SkinPtr(new CSkinRadioCheck);
+    case VENEER_SKIN_EDIT: return SkinPtr(new CSkinEdit);
+    case VENEER_SKIN_COMBOBOX: return SkinPtr(new CSkinComboBox);
+    case VENEER_SKIN_PROGRESS: return SkinPtr(new CSkinProgressCtrl);
+    case VENEER_SKIN_LISTCTRL: return SkinPtr(new CSkinListCtrl);
+    case VENEER_SKIN_SLIDER: return SkinPtr(new CSkinSliderandProgressctrl);
     default: return nullptr;
   }
 }
@@ -83,10 +87,15 @@ void CVeneerManager::DestroyInstance() {
 int CVeneerManager::SubclassControl(HWND hWnd, const std::wstring& name, bool bResize) {
   VENEER_SKIN_KIND kind = KindOfWindow(hWnd);
   if (kind == VENEER_SKIN_NONE) return 1;
+  // Entries left by a destroyed window whose handle has been given to a new one go first.
+  for (VENEER_SKIN_KIND k : kKinds) {
+    auto stale = m_pImpl->maps[k].find(hWnd);
+    if (stale != m_pImpl->maps[k].end() && stale->second->GetSafeHwnd() == nullptr) m_pImpl->maps[k].erase(stale);
+  }
   SkinMap& map = m_pImpl->maps[kind];
   auto it = map.find(hWnd);
   if (it != map.end()) m_pImpl->Remove(map, it);
-  std::unique_ptr<CSkinBase> skin = MakeSkin(kind);
+  SkinPtr skin = MakeSkin(kind);
   if (skin && skin->SkinAttach(hWnd, name, bResize)) map[hWnd] = std::move(skin);
   return 1;
 }

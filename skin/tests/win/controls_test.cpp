@@ -22,6 +22,9 @@ std::vector<Recorded> g_scrolls;
 std::vector<VENEER_PARENTBKGND> g_backgroundRequests;
 int g_drawItems = 0;
 int g_clicks = 0;
+int g_unskinResult = -1;
+HWND g_unskinOnClick = nullptr;
+bool g_destroyOnClick = false;
 
 LRESULT CALLBACK HostProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
@@ -36,7 +39,15 @@ LRESULT CALLBACK HostProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       ++g_drawItems;
       return TRUE;
     case WM_COMMAND:
-      if (HIWORD(wParam) == BN_CLICKED) ++g_clicks;
+      if (HIWORD(wParam) == BN_CLICKED) {
+        ++g_clicks;
+        if (g_unskinOnClick == reinterpret_cast<HWND>(lParam)) {
+          // Like a dialog that goes away from its own button's click.
+          g_unskinResult = CVeneerManager::GetInstance()->UnSubclassControl(g_unskinOnClick);
+          if (g_destroyOnClick) DestroyWindow(g_unskinOnClick);
+          g_unskinOnClick = nullptr;
+        }
+      }
       return 0;
     default:
       return DefWindowProcW(hWnd, msg, wParam, lParam);
@@ -461,6 +472,48 @@ TEST_F(Controls, PushButtonDrawsEachStateAndStillClicks) {
   EXPECT_EQ(shown(), RGB(200, 200, 0));  // focus, taken by the click
   EnableWindow(b, FALSE);
   EXPECT_EQ(shown(), RGB(100, 100, 100));  // disabled
+}
+
+TEST_F(Controls, SkinRemovedFromInsideItsOwnClick) {
+  for (bool destroy : {false, true}) {
+    HWND b = Child(host_, L"Button", BS_PUSHBUTTON, 20, 20, 60, 24, L"go");
+    HWND c = Child(host_, L"Button", BS_AUTOCHECKBOX, 20, 60, 120, 20, L"check");
+    WNDPROC original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(b, GWLP_WNDPROC));
+    manager_->SubclassControl(b, L"btn.states", false);
+    manager_->SubclassControl(c, L"chk", false);
+    for (HWND target : {b, c}) {
+      g_unskinOnClick = target;
+      g_destroyOnClick = destroy;
+      g_unskinResult = -1;
+      SendMessageW(target, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+      SendMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+      SendMessageW(target, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+      EXPECT_EQ(g_unskinResult, 1);
+      EXPECT_EQ(manager_->GetSkinKind(target), VENEER_SKIN_NONE);
+    }
+    Pump(30);
+    if (!destroy) {
+      EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(b, GWLP_WNDPROC)), original);
+      SendMessageW(b, WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));  // plain button again
+      DestroyWindow(b);
+      DestroyWindow(c);
+    } else {
+      EXPECT_FALSE(IsWindow(b));
+    }
+  }
+  EXPECT_EQ(manager_->GetSkinCount(), 0);
+}
+
+TEST_F(Controls, DestroyedWindowStillInTheMapDisturbsNothing) {
+  HWND b = Child(host_, L"Button", BS_PUSHBUTTON);
+  manager_->SubclassControl(b, L"", false);
+  DestroyWindow(b);
+  EXPECT_EQ(manager_->GetSkinCount(), 1);
+  HWND e = Child(host_, L"Edit", WS_BORDER);
+  manager_->SubclassControl(e, L"", false);
+  manager_->SubclassControl(b, L"", false);  // no window any more: left alone
+  EXPECT_EQ(manager_->GetSkinKind(e), VENEER_SKIN_EDIT);
+  EXPECT_EQ(manager_->UnSubclassControl(e), 1);
 }
 
 TEST_F(Controls, CheckBoxShowsTheCheckedPictureAfterAClick) {
