@@ -5,8 +5,9 @@ cd "$(dirname "$0")/.."
 bash scripts/install-packages.sh
 bash deps/build-deps.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$(nproc)" --target lantern_frame_bench
+cmake --build --preset windows -j "$(nproc)" --target lantern_frame_bench tremor_bench
 prefix=${LOOKOUT_DEPS_PREFIX:-$HOME/.cache/lookout-deps/i686-w64-mingw32}
 source scripts/wine-prefix.sh
 trap wine_prefix_cleanup EXIT
 scripts/wine-run.sh build/windows/camserver/lantern_frame_bench.exe "$(winepath -w "$prefix/bin/tjbench.exe")"
+scripts/wine-run.sh build/windows/motion/tremor_bench.exe "$(winepath -w "$WINE_RUN_DIR")\\tremor_bench.bmp"
