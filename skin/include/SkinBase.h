@@ -33,5 +33,30 @@ class VENEER_API CSkinBase : public CSubclassWnd {
   // without an answer the parent's erase brush is used.
   BOOL DrawParentBackground(HDC dc, const RECT& rc);
 
+  // Answers the paint messages of a control that draws itself whole through `paint(dc)`
+  // (no background erase); true when `message` was one of them.
+  template <typename PaintFn>
+  bool HandlePaintMessage(UINT message, WPARAM wParam, PaintFn paint, LRESULT* result) {
+    switch (message) {
+      case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(m_hWnd, &ps);
+        paint(dc);
+        EndPaint(m_hWnd, &ps);
+        *result = 0;
+        return true;
+      }
+      case WM_PRINTCLIENT:
+        paint(reinterpret_cast<HDC>(wParam));
+        *result = 0;
+        return true;
+      case WM_ERASEBKGND:
+        *result = 1;
+        return true;
+      default:
+        return false;
+    }
+  }
+
   HFONT m_hFont;
 };

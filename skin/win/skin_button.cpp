@@ -131,19 +131,9 @@ void CSkinButton::Paint(HDC dc) {
 }
 
 LRESULT CSkinButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT painted = 0;
+  if (HandlePaintMessage(message, wParam, [this](HDC dc) { Paint(dc); }, &painted)) return painted;
   switch (message) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(m_hWnd, &ps);
-      Paint(dc);
-      EndPaint(m_hWnd, &ps);
-      return 0;
-    }
-    case WM_PRINTCLIENT:
-      Paint(reinterpret_cast<HDC>(wParam));
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
     case WM_MOUSEMOVE:
       if (!m_bHover) {
         m_bHover = true;
