@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "path_names.h"
+
 namespace lantern {
 
 namespace {
@@ -18,8 +20,6 @@ bool ToLocal(std::time_t when, std::tm* out) {
   return localtime_r(&when, out) != nullptr;
 #endif
 }
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 }  // namespace
 
@@ -39,24 +39,9 @@ std::string LocalLogStamp(std::time_t when) {
 }
 
 std::string LogFilePath(const std::string& host_executable, const std::string& name) {
-  // Drive and directory: everything up to the last separator, or just "X:".
-  std::string dir;
-  size_t last = host_executable.find_last_of("\\/");
-  if (last != std::string::npos) {
-    dir = host_executable.substr(0, last + 1);
-  } else if (host_executable.size() >= 2 && host_executable[1] == ':') {
-    dir = host_executable.substr(0, 2);
-  }
-  if (dir.empty() || !IsSeparator(dir.back())) dir += '\\';
-
-  size_t start = name.find_last_of("\\/");
-  start = (start == std::string::npos) ? 0 : start + 1;
-  if (start == 0 && name.size() >= 2 && name[1] == ':') start = 2;
-  std::string base = name.substr(start);
-  size_t dot = base.find_last_of('.');
-  if (dot != std::string::npos) base.erase(dot);
-
-  return dir + "log\\" + base + ".txt";
+  std::string dir = PathFolder(host_executable);
+  if (dir.empty() || !IsPathSeparator(dir.back())) dir += '\\';
+  return dir + "log\\" + PathBaseName(name) + ".txt";
 }
 
 LogWriter::LogWriter(LogOutputs* outputs, CalendarSource now, uint32_t size_limit)

@@ -6,6 +6,7 @@
 
 #include "alarm_params.h"
 #include "log_file.h"
+#include "path_names.h"
 
 namespace lantern {
 
@@ -17,25 +18,16 @@ std::string TempFolder() {
   std::string dir = (n > 0 && n < sizeof buffer) ? std::string(buffer, n) : std::string();
   if (dir.empty()) {
     // No temporary folder: keep the files beside the host program instead.
-    std::string exe = HostExecutablePath();
-    dir = exe.substr(0, exe.find_last_of("\\/") + 1);
+    dir = PathFolder(HostExecutablePath());
   }
-  if (!dir.empty() && dir.back() != '\\' && dir.back() != '/') dir += '\\';
+  if (!dir.empty() && !IsPathSeparator(dir.back())) dir += '\\';
   return dir;
-}
-
-std::string HostBaseName() {
-  std::string exe = HostExecutablePath();
-  size_t slash = exe.find_last_of("\\/");
-  std::string name = slash == std::string::npos ? exe : exe.substr(slash + 1);
-  size_t dot = name.find_last_of('.');
-  return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
 }  // namespace
 
 std::string AlarmParamFilePath(const std::string& cameraName) {
-  std::string dir = TempFolder() + HostBaseName() + "\\";
+  std::string dir = TempFolder() + PathBaseName(HostExecutablePath()) + "\\";
   char path[MAX_PATH * 2];
   std::snprintf(path, sizeof path, "%s%s.apd", dir.c_str(), cameraName.c_str());
   return path;
