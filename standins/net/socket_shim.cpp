@@ -139,6 +139,59 @@ long ReceiveFrom(SocketHandle s, void* buffer, size_t size, uint32_t* ip, uint16
   return static_cast<long>(r);
 }
 
+SocketHandle OpenTcpListener(uint32_t ip, uint16_t port) {
+  if (!StartSockets()) return kNoSocket;
+  SocketHandle s = FromNative(socket(AF_INET, SOCK_STREAM, 0));
+  if (s == kNoSocket) return kNoSocket;
+  if (!Bind(s, ip, port) || listen(ToNative(s), 8) != 0) {
+    Close(s);
+    return kNoSocket;
+  }
+  return s;
+}
+
+SocketHandle ConnectTcp(uint32_t ip, uint16_t port) {
+  if (!StartSockets()) return kNoSocket;
+  SocketHandle s = FromNative(socket(AF_INET, SOCK_STREAM, 0));
+  if (s == kNoSocket) return kNoSocket;
+  sockaddr_in a = MakeAddress(ip, port);
+  if (connect(ToNative(s), reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
+    Close(s);
+    return kNoSocket;
+  }
+  return s;
+}
+
+SocketHandle Accept(SocketHandle listener) {
+  return FromNative(accept(ToNative(listener), nullptr, nullptr));
+}
+
+long Receive(SocketHandle s, void* buffer, size_t size) {
+#ifdef _WIN32
+  int r = recv(ToNative(s), static_cast<char*>(buffer), static_cast<int>(size), 0);
+  return r == SOCKET_ERROR ? -1 : r;
+#else
+  ssize_t r = recv(ToNative(s), buffer, size, 0);
+  return r < 0 ? -1 : static_cast<long>(r);
+#endif
+}
+
+bool SendAll(SocketHandle s, const void* data, size_t length) {
+  const char* p = static_cast<const char*>(data);
+  while (length > 0) {
+#ifdef _WIN32
+    int r = send(ToNative(s), p, static_cast<int>(length), 0);
+    if (r == SOCKET_ERROR || r == 0) return false;
+#else
+    ssize_t r = send(ToNative(s), p, length, MSG_NOSIGNAL);
+    if (r <= 0) return false;
+#endif
+    p += r;
+    length -= static_cast<size_t>(r);
+  }
+  return true;
+}
+
 void Close(SocketHandle s) {
   if (s == kNoSocket) return;
 #ifdef _WIN32

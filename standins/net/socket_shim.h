@@ -24,4 +24,15 @@ int WaitReadable(SocketHandle s, int timeoutMs);
 long ReceiveFrom(SocketHandle s, void* buffer, size_t size, uint32_t* ip, uint16_t* port);
 void Close(SocketHandle s);
 
+// TCP, for the stand-in web platform. A listening socket on ip:port (port 0 picks one).
+SocketHandle OpenTcpListener(uint32_t ip, uint16_t port);
+// A connected socket to ip:port, or kNoSocket.
+SocketHandle ConnectTcp(uint32_t ip, uint16_t port);
+// The next connection, or kNoSocket.
+SocketHandle Accept(SocketHandle listener);
+// Bytes received (0 when the peer closed), or -1.
+long Receive(SocketHandle s, void* buffer, size_t size);
+// Sends everything; false on an error.
+bool SendAll(SocketHandle s, const void* data, size_t length);
+
 }  // namespace standins::shim
