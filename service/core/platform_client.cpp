@@ -9,12 +9,14 @@
 namespace lookout {
 
 PlatformClient::PlatformClient(PlatformTransport& transport, PlatformUi& ui, RendezvousSink& rendezvous,
-                               const wchar_t* serverHost, std::function<int()> rand)
+                               const wchar_t* serverHost, std::function<int()> rand,
+                               std::function<void()> seed)
     : m_transport(transport),
       m_ui(ui),
       m_rendezvous(rendezvous),
       m_serverHost(serverHost),
-      m_rand(std::move(rand)) {}
+      m_rand(std::move(rand)),
+      m_seed(std::move(seed)) {}
 
 bool PlatformClient::GetRendezvousAddress(RendezvousCaller caller, std::wstring* checkText) {
   HttpAnswer answer = m_transport.Get(FormatUrl(url::kRendezvous, {m_serverHost}));
@@ -81,6 +83,7 @@ void PlatformClient::CheckLogin(const std::wstring& number, const std::wstring& 
 
 void PlatformClient::SendSmsCode(const std::wstring& number) {
   if (!CheckNumber(number)) return;
+  if (m_seed) m_seed();
   m_code = MakeVerificationCode(m_rand);
   std::wstring message = PercentEncodeUtf8(SmsMessageText(m_code));
   HttpAnswer answer = m_transport.Get(FormatUrl(url::kSendSms, {m_serverHost, number, message}));

@@ -72,9 +72,10 @@ constexpr int kAnswerYes = 6;
 
 class PlatformClient {
  public:
-  // `serverHost` is the settings field, read at each request.
+  // `serverHost` is the settings field, read at each request. `seed` runs before each
+  // verification code is made, `rand` gives its ten draws.
   PlatformClient(PlatformTransport& transport, PlatformUi& ui, RendezvousSink& rendezvous,
-                 const wchar_t* serverHost, std::function<int()> rand);
+                 const wchar_t* serverHost, std::function<int()> rand, std::function<void()> seed = {});
 
   LoginInfo& Login() { return m_login; }
 
@@ -117,6 +118,7 @@ class PlatformClient {
   RendezvousSink& m_rendezvous;
   const wchar_t* m_serverHost;
   std::function<int()> m_rand;
+  std::function<void()> m_seed;
   LoginInfo m_login;
   std::wstring m_rendezvousHost;
   int32_t m_rendezvousPort = 0;
