@@ -192,6 +192,15 @@ bool SendAll(SocketHandle s, const void* data, size_t length) {
   return true;
 }
 
+void Abort(SocketHandle s) {
+  if (s == kNoSocket) return;
+  linger hard;
+  hard.l_onoff = 1;
+  hard.l_linger = 0;
+  setsockopt(ToNative(s), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof hard);
+  Close(s);
+}
+
 void Close(SocketHandle s) {
   if (s == kNoSocket) return;
 #ifdef _WIN32

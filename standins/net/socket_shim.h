@@ -34,5 +34,7 @@ SocketHandle Accept(SocketHandle listener);
 long Receive(SocketHandle s, void* buffer, size_t size);
 // Sends everything; false on an error.
 bool SendAll(SocketHandle s, const void* data, size_t length);
+// Closes a connection with a reset instead of an orderly end.
+void Abort(SocketHandle s);
 
 }  // namespace standins::shim

@@ -97,20 +97,23 @@ void WebPlatformServer::Serve() {
     if (ready == 0) continue;
     shim::SocketHandle connection = shim::Accept(m_listener);
     if (connection == shim::kNoSocket) continue;
-    Handle(connection);
-    shim::Close(connection);
+    if (Handle(connection)) {
+      shim::Close(connection);
+    } else {
+      shim::Abort(connection);
+    }
   }
 }
 
-void WebPlatformServer::Handle(shim::SocketHandle connection) {
+bool WebPlatformServer::Handle(shim::SocketHandle connection) {
   std::string head;
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadTimeoutMs);
   while (head.find("\r\n\r\n") == std::string::npos) {
-    if (head.size() > kMaxHead || m_stop || std::chrono::steady_clock::now() > end) return;
+    if (head.size() > kMaxHead || m_stop || std::chrono::steady_clock::now() > end) return true;
     if (shim::WaitReadable(connection, 50) <= 0) continue;
     char buffer[2048];
     long n = shim::Receive(connection, buffer, sizeof buffer);
-    if (n <= 0) return;
+    if (n <= 0) return true;
     head.append(buffer, static_cast<size_t>(n));
   }
   std::string target = RequestTarget(head);
@@ -127,7 +130,7 @@ void WebPlatformServer::Handle(shim::SocketHandle connection) {
   }
   if (m_onRequest) m_onRequest(target);
   ServeMode mode = m_mode;
-  if (mode == ServeMode::Drop) return;
+  if (mode == ServeMode::Drop) return false;
   if (mode == ServeMode::ErrorPage) {
     response.status = 500;
     response.contentType = "text/html";
@@ -136,6 +139,7 @@ void WebPlatformServer::Handle(shim::SocketHandle connection) {
   }
   std::string bytes = FormatResponse(response);
   shim::SendAll(connection, bytes.data(), bytes.size());
+  return true;
 }
 
 }  // namespace standins::web

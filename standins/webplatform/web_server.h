@@ -19,7 +19,7 @@ namespace standins::web {
 enum class ServeMode {
   Normal,
   ErrorPage,  // "500" with an HTML page
-  Drop,       // read the request, close without answering
+  Drop,       // read the request, reset the connection without answering
 };
 
 // The bytes of a whole answer: status line, headers (no caching), body.
@@ -51,7 +51,8 @@ class WebPlatformServer {
 
  private:
   void Serve();
-  void Handle(shim::SocketHandle connection);
+  // False when the connection is to be reset rather than closed.
+  bool Handle(shim::SocketHandle connection);
 
   shim::SocketHandle m_listener = shim::kNoSocket;
   uint16_t m_port = 0;

@@ -44,7 +44,7 @@ HICON IconOf(HWND box) {
 
 }  // namespace
 
-TEST(MessageBox, QuestionWithYesAndNo) {
+TEST(TimedMessage, QuestionWithYesAndNo) {
   RECT b1{}, b2{}, client{};
   std::wstring yes, no, text;
   HICON icon = nullptr;
@@ -75,7 +75,7 @@ TEST(MessageBox, QuestionWithYesAndNo) {
   EXPECT_EQ(ShowWhile(L"closes itself", MB_YESNO | MB_ICONINFORMATION, 200, [](HWND) {}), IDNO);
 }
 
-TEST(MessageBox, PlainMessageGetsTheExclamationIcon) {
+TEST(TimedMessage, PlainMessageGetsTheExclamationIcon) {
   RECT b1{}, client{};
   bool secondShown = true;
   HICON icon = nullptr;
@@ -109,7 +109,7 @@ TEST(MessageBox, PlainMessageGetsTheExclamationIcon) {
   EXPECT_EQ(cancel, L"取消");
 }
 
-TEST(MessageBox, StyleRules) {
+TEST(TimedMessage, StyleRules) {
   EXPECT_EQ(CMessageBox::EffectiveStyle(0), 0x30u);
   EXPECT_EQ(CMessageBox::EffectiveStyle(MB_YESNO), 0x34u);
   EXPECT_EQ(CMessageBox::EffectiveStyle(MB_YESNOCANCEL), 0x33u);
@@ -117,7 +117,7 @@ TEST(MessageBox, StyleRules) {
   EXPECT_EQ(CMessageBox::EffectiveStyle(MB_YESNO | MB_ICONINFORMATION | MB_SYSTEMMODAL), 0x1044u);
 }
 
-TEST(MessageBox, LongTextWidensTheBoxTo500) {
+TEST(TimedMessage, LongTextWidensTheBoxTo500) {
   std::wstring text;
   for (int i = 0; i < 12; ++i) text += L"打开主页失败！系统未安装浏览器，或未设置缺省的浏览器！！";
   RECT window{}, field{};
@@ -140,7 +140,7 @@ TEST(MessageBox, LongTextWidensTheBoxTo500) {
   EXPECT_LT(window.right - window.left, 500);
 }
 
-TEST(MessageBox, CloseAllEndsOpenBoxesAsCancelled) {
+TEST(TimedMessage, CloseAllEndsOpenBoxesAsCancelled) {
   // CloseAll runs on the box's thread, as the main window's stop message does.
   g_closed = false;
   UINT_PTR timer = SetTimer(nullptr, 0, 100, CloseAllLater);
