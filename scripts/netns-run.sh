@@ -119,7 +119,11 @@ case "$program" in
       || fail "cannot make a Wine prefix inside $pc"
     source "$(dirname "$0")/wine-prefix-setup.sh"
     wine_prefix_setup "$work" ip netns exec "$pc" "${wine_env[@]}"
-    ip netns exec "$pc" "${wine_env[@]}" timeout "$timeout_s" wine "$program" "$@" || status=$?
+    # The program's error output also goes to a file it can read (Wine's traces land there).
+    trace="$work/stderr.log"
+    : > "$trace"
+    ip netns exec "$pc" "${wine_env[@]}" LOOKOUT_TEST_STDERR="Z:${trace//\//\\}" \
+      timeout "$timeout_s" wine "$program" "$@" 2> >(tee -a "$trace" >&2) || status=$?
     ;;
   *)
     ip netns exec "$pc" timeout "$timeout_s" "$program" "$@" || status=$?
