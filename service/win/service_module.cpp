@@ -165,7 +165,23 @@ void CServiceModule::Report(DWORD state, DWORD waitHint) {
   LeaveCriticalSection(&g_statusLock);
 }
 
+bool CServiceModule::StartedByServiceManager() {
+  ScHandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  if (!scm) return false;
+  ScHandle service(OpenServiceW(scm.get(), m_szServiceName, SERVICE_QUERY_STATUS));
+  if (!service) return false;
+  SERVICE_STATUS_PROCESS status = {};
+  DWORD need = 0;
+  if (!QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
+                            &need))
+    return false;
+  // The process id may not be recorded yet this early.
+  return status.dwCurrentState == SERVICE_START_PENDING &&
+         (status.dwProcessId == 0 || status.dwProcessId == GetCurrentProcessId());
+}
+
 bool CServiceModule::ConnectDispatcher() {
+  if (!StartedByServiceManager()) return false;
   m_hConnected = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   m_hAppDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (m_hConnected == nullptr || m_hAppDone == nullptr) return false;

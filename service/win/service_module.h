@@ -43,6 +43,9 @@ class CServiceModule {
   DWORD m_dwThreadID = 0;
 
  private:
+  // True while the SCM is starting this service in this process. Asking the dispatcher
+  // instead can take seconds to fail when a user started the program.
+  bool StartedByServiceManager();
   static DWORD WINAPI DispatcherThread(void* self);
   static void WINAPI ServiceMain(DWORD argc, LPWSTR* argv);
   static DWORD WINAPI ControlHandler(DWORD control, DWORD type, void* data, void* self);

@@ -229,6 +229,11 @@ TEST_F(LookoutTest, ApplicationRefusesASecondInstanceAndCleansUpAtExit) {
   EXPECT_TRUE(FileExists(temp + L"acel_hard.vskn"));
   EXPECT_TRUE(FileExists(temp + L"skins\\skins.ini"));
   EXPECT_TRUE(WaitUntil([&] { return ServiceStartedEvents() == eventsBefore + 1; }, 10000));
+  // The version text comes from the settings' default.
+  std::vector<std::wstring> labels = StaticTexts(main);
+  ASSERT_FALSE(labels.empty());
+  EXPECT_EQ(labels.front(), L"当前版本: 1.0.0.324");
+  RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   EXPECT_TRUE(SavePng(Grab(main), std::wstring(LOOKOUT_ARTIFACT_DIR) + L"\\lookout-main-window.png"));
 
   // A second start shows the message, which closes by itself, and ends.
