@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The end-to-end demo: a stand-in rendezvous server, a camera published through Lantern.dll
 # by a stand-in host program, and a stand-in viewer that watches it for a few seconds.
-# Everything runs under Wine on 127.0.0.1; results land in build/demo/.
+# Everything runs under Wine on 127.0.0.1; results land in build/demo/. Then Lookout.exe opens
+# its main window against the stand-in web platform, inside a loopback-only network
+# namespace (its main window starts the LAN camera search).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -10,7 +12,7 @@ bash scripts/install-packages.sh
 bash deps/build-deps.sh
 
 cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$(nproc)" --target Lantern Tremor TestCam lookout_host rendezvous_standin viewer_standin
+cmake --build --preset windows -j "$(nproc)" --target Lantern Tremor TestCam lookout_host rendezvous_standin viewer_standin lookout_demo
 
 bin="$root/build/windows"
 out="$root/build/demo"
@@ -65,3 +67,6 @@ summary=$(grep -E '^frames=' "$out/viewer.txt" | tail -n 1 || true)
 cp "$out/host/log/Lantern.txt" "$out/lantern-log.txt" 2>/dev/null || true
 echo "demo: camera $camera registered; viewer: ${summary:-no summary (see $out/viewer.txt)}"
 echo "demo: frames in $out/frames, logs in $out"
+
+bash scripts/netns-run.sh --loopback-only -- "$bin/service/lookout_demo.exe" "Z:${out//\//\\}" 2>/dev/null \
+  | tee "$out/lookout.txt"
