@@ -112,18 +112,24 @@ shift
 status=0
 case "$program" in
   *.exe)
-    wine_env=(env WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
+    # The architecture the caller's prefix uses (scripts/wine-prefix.sh exports it).
+    source "$(dirname "${BASH_SOURCE[0]}")/wine-arch.sh"
+    if arch=$(wine_arch_forced); then wine_arch_use "$arch"
+    elif timeout 10 "$WINE32_LOADER" --version >/dev/null 2>&1; then wine_arch_use i686
+    else wine_arch_use x86_64; fi
+    wine_env=(env WINEPREFIX="$prefix" WINEARCH="$WINEARCH" WINEDEBUG=-all
               WINEDLLOVERRIDES="mscoree,mshtml=" LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
               QUILCAM_CONTROL="$QUILCAM_CONTROL" LOOKOUT_NETNS="$LOOKOUT_NETNS")
-    ip netns exec "$pc" "${wine_env[@]}" timeout 120 wineboot -i >/dev/null 2>&1 \
+    [ -n "${WINELOADER:-}" ] && wine_env+=(WINELOADER="$WINELOADER")
+    ip netns exec "$pc" "${wine_env[@]}" timeout 120 "$LOOKOUT_WINE" wineboot.exe -i >/dev/null 2>&1 \
       || fail "cannot make a Wine prefix inside $pc"
-    source "$(dirname "$0")/wine-prefix-setup.sh"
+    source "$(dirname "${BASH_SOURCE[0]}")/wine-prefix-setup.sh"
     wine_prefix_setup "$work" ip netns exec "$pc" "${wine_env[@]}"
     # The program's error output also goes to a file it can read (Wine's traces land there).
     trace="$work/stderr.log"
     : > "$trace"
     ip netns exec "$pc" "${wine_env[@]}" LOOKOUT_TEST_STDERR="Z:${trace//\//\\}" \
-      timeout "$timeout_s" wine "$program" "$@" 2> >(tee -a "$trace" >&2) || status=$?
+      timeout "$timeout_s" "$LOOKOUT_WINE" "$program" "$@" 2> >(tee -a "$trace" >&2) || status=$?
     ;;
   *)
     ip netns exec "$pc" timeout "$timeout_s" "$program" "$@" || status=$?

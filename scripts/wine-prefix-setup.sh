@@ -15,7 +15,7 @@ wine_prefix_setup() {
     '"SimHei"="WenQuanYi Zen Hei"' '"微软雅黑"="WenQuanYi Zen Hei"' '"Microsoft YaHei"="WenQuanYi Zen Hei"' \
     | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } > "$work/fonts.reg"
   local reg="Z:${work//\//\\}\\fonts.reg"
-  "${run[@]}" wine regedit /S "$reg" >/dev/null 2>&1 || true
+  "${run[@]}" "${LOOKOUT_WINE:-wine}" regedit.exe /S "$reg" >/dev/null 2>&1 || true
   # The server wineboot started is not persistent and leaves a second service manager behind,
   # so windowed programs wait 14 s for an RPC service that never starts: start over persistent.
   "${run[@]}" wineserver -k >/dev/null 2>&1 || true
@@ -23,5 +23,5 @@ wine_prefix_setup() {
   "${run[@]}" wineserver -p >/dev/null 2>&1 || true
   # The system processes start with the first program and inherit its output: start them here,
   # or a test runner waiting for a program's output would wait for them too.
-  "${run[@]}" wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  "${run[@]}" "${LOOKOUT_WINE:-wine}" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 }
