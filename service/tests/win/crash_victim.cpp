@@ -12,24 +12,31 @@
 
 namespace {
 
-volatile int* g_null = nullptr;
+int* volatile g_null = nullptr;
 volatile int g_sink;
 
+__attribute__((noinline)) void Touch(int n) { g_sink = n; }
+
+// Not a leaf: 64-bit GCC gives leaf functions no frame even when asked to keep them. No
+// value lives across a call either: a 64-bit function that saves other registers places its
+// frame pointer below them, off the chain.
 __attribute__((noinline)) int Level3(int n) {
-  *g_null = n;  // the fault
-  return n + 1;
+  Touch(n);
+  *g_null = 7;  // the fault
+  return 1;
 }
 __attribute__((noinline)) int Level2(int n) { return Level3(n + 1) * 3; }
 __attribute__((noinline)) int Level1(int n) { return Level2(n + 1) * 5; }
 
-// Faults with the frame pointer set to `frame`; never returns.
-__attribute__((noinline, noreturn)) void FaultWithFrame(uintptr_t frame) {
+// Faults with the frame pointer set to `frame`. The function saves the caller's frame
+// pointer as an ordinary register and does not use it as its own, so that 64-bit exception
+// dispatch, which unwinds through the unwind tables, still finds its way to the handler.
+__attribute__((noinline, optimize("omit-frame-pointer"))) void FaultWithFrame(uintptr_t frame) {
 #if defined(__x86_64__)
-  asm volatile("mov %0, %%rbp\n\tmovl $0, 0\n" : : "r"(frame) : "memory");
+  asm volatile("mov %0, %%rbp\n\tmovl $0, 0\n" : : "r"(frame) : "memory", "rbp");
 #else
-  asm volatile("mov %0, %%ebp\n\tmovl $0, 0\n" : : "r"(frame) : "memory");
+  asm volatile("mov %0, %%ebp\n\tmovl $0, 0\n" : : "r"(frame) : "memory", "ebp");
 #endif
-  __builtin_unreachable();
 }
 
 void Print(const char* name, const void* p) {
@@ -79,4 +86,5 @@ int main(int argc, char** argv) {
   Print("frame1", reinterpret_cast<void*>(frame1));
   std::fflush(stdout);
   FaultWithFrame(frame0);
+  return 3;  // not reached
 }
