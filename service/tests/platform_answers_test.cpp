@@ -80,21 +80,6 @@ TEST(PlatformAnswers, LoginRegisterBind) {
   EXPECT_EQ(ParseBindAnswer(L"0").code, 0);
 }
 
-TEST(PlatformAnswers, ErrorTexts) {
-  const std::pair<int, const wchar_t*> reg[] = {
-      {101, L"手机必须输入"}, {102, L"手机号格式不正确"}, {103, L"手机号已注册"},
-      {104, L"用户创建失败"}, {1041, L"用户名已存在"}, {1042, L"无效用户"},
-      {1082, L"警示器不存在"}, {1083, L"澄望器ID已经被注册"}, {1086, L"该端口被某个警示器使用着"}};
-  for (auto [code, text] : reg) EXPECT_STREQ(RegisterErrorText(code), text) << code;
-  const std::pair<int, const wchar_t*> bind[] = {
-      {106, L"用户名或密码必须输入"}, {107, L"密码错误"}, {112, L"用户不存在"},
-      {1081, L"警示器不能为空"}, {1082, L"警示器不存在"}, {1084, L"警示器绑定出错"},
-      {1086, L"该端口被某个警示器使用着"}};
-  for (auto [code, text] : bind) EXPECT_STREQ(BindErrorText(code), text) << code;
-  for (int code : {0, 1, 105, 1083, 1085, -1}) EXPECT_EQ(BindErrorText(code), nullptr) << code;
-  for (int code : {0, 1, 105, 106, 1084}) EXPECT_EQ(RegisterErrorText(code), nullptr) << code;
-}
-
 TEST(PlatformAnswers, DecimalValueLikeTheRuntime) {
   EXPECT_EQ(DecimalValue(L"-3"), -3);
   EXPECT_EQ(DecimalValue(L"  +12abc"), 12);

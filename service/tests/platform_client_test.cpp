@@ -184,17 +184,14 @@ TEST_F(PlatformClientTest, RegistrationValidatesAndIsRefusedWithoutALiveCode) {
   EXPECT_EQ(client.Login().m_strPassword, L"secret");
   EXPECT_EQ(ui.events.back(), L"bind page");
 
-  // Every error code; codes without a message and failures show nothing.
+  // A code without a message and a failure show nothing (every listed code: the Wine test).
   ui.messages.clear();
-  for (const wchar_t* answer : {L"0|101", L"0|102", L"0|103", L"0|104", L"0|1041", L"0|1042", L"0|1082",
-                                L"0|1083", L"0|1086", L"0|999", L"0"}) {
+  for (const wchar_t* answer : {L"0|999", L"0"}) {
     http.answers.clear();
     http.Answer(answer);
     client.Register(L"13800000000", L"412035", L"s", L"s");
   }
-  EXPECT_EQ(Texts(), (std::vector<std::wstring>{L"手机必须输入", L"手机号格式不正确", L"手机号已注册", L"用户创建失败",
-                                                L"用户名已存在", L"无效用户", L"警示器不存在", L"澄望器ID已经被注册",
-                                                L"该端口被某个警示器使用着"}));
+  EXPECT_TRUE(ui.messages.empty());
 
   // After the countdown the code is gone.
   for (int i = 0; i < 60; ++i) client.OnCountdownTick();
@@ -220,15 +217,13 @@ TEST_F(PlatformClientTest, BindingAndItsErrorCodes) {
             L"kvvid046dpid0825446&RndCode=123&vcam=1");
   EXPECT_EQ(ui.events, (std::vector<std::wstring>{L"experience page"}));
 
-  for (const wchar_t* answer : {L"0|106", L"0|107", L"0|112", L"0|1081", L"0|1082", L"0|1084", L"0|1086",
-                                L"0|5", L"nonsense"}) {
+  ui.messages.clear();
+  for (const wchar_t* answer : {L"0|107", L"0|5", L"nonsense"}) {
     http.answers.clear();
     http.Answer(answer);
     client.BindCamera(&guid);
   }
-  EXPECT_EQ(Texts(), (std::vector<std::wstring>{L"用户名或密码必须输入", L"密码错误", L"用户不存在",
-                                                L"警示器不能为空", L"警示器不存在", L"警示器绑定出错",
-                                                L"该端口被某个警示器使用着"}));
+  EXPECT_EQ(Texts(), (std::vector<std::wstring>{L"密码错误"}));  // every listed code: the Wine test
 }
 
 TEST_F(PlatformClientTest, TakenCameraAskedRemovedAndBoundAgain) {
