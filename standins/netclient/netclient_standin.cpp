@@ -166,7 +166,7 @@ long NETCLIENT_CALL NC_Connect(const char* ip, NETCLIENT_CONNECT_INFO* info, uin
     Locked guard;
     std::memcpy(g_lastRecord, info, sizeof g_lastRecord);
     CopyBlock(g_lastTexts, info->name);
-    CopyBlock(g_lastTexts + kNetClientTextBlock, info->user);
+    CopyBlock(g_lastTexts + kNetClientTextBlock, info->userName);
     CopyBlock(g_lastTexts + 2 * kNetClientTextBlock, info->password);
     g_haveRecord = true;
     s = g_switches;

@@ -20,7 +20,7 @@
 // Each text pointer names a 40-byte block.
 struct NETCLIENT_CONNECT_INFO {
   char* name;
-  char* user;
+  char* userName;
   char* password;
   uint16_t streamType;   // 3
   uint16_t channelCount; // 1
@@ -36,7 +36,7 @@ struct NETCLIENT_CONNECT_INFO {
 };
 
 #if UINTPTR_MAX == 0xFFFFFFFFu
-static_assert(offsetof(NETCLIENT_CONNECT_INFO, user) == 4, "NETCLIENT_CONNECT_INFO layout");
+static_assert(offsetof(NETCLIENT_CONNECT_INFO, userName) == 4, "NETCLIENT_CONNECT_INFO layout");
 static_assert(offsetof(NETCLIENT_CONNECT_INFO, streamType) == 12, "NETCLIENT_CONNECT_INFO layout");
 static_assert(offsetof(NETCLIENT_CONNECT_INFO, channelCount) == 14, "NETCLIENT_CONNECT_INFO layout");
 static_assert(offsetof(NETCLIENT_CONNECT_INFO, transport) == 16, "NETCLIENT_CONNECT_INFO layout");
@@ -48,7 +48,7 @@ static_assert(offsetof(NETCLIENT_CONNECT_INFO, callback) == 84, "NETCLIENT_CONNE
 static_assert(offsetof(NETCLIENT_CONNECT_INFO, user) == 88, "NETCLIENT_CONNECT_INFO layout");
 static_assert(sizeof(NETCLIENT_CONNECT_INFO) == 92, "NETCLIENT_CONNECT_INFO layout");
 #else
-static_assert(offsetof(NETCLIENT_CONNECT_INFO, user) == 8, "NETCLIENT_CONNECT_INFO layout");
+static_assert(offsetof(NETCLIENT_CONNECT_INFO, userName) == 8, "NETCLIENT_CONNECT_INFO layout");
 static_assert(offsetof(NETCLIENT_CONNECT_INFO, streamType) == 24, "NETCLIENT_CONNECT_INFO layout");
 static_assert(offsetof(NETCLIENT_CONNECT_INFO, channelCount) == 26, "NETCLIENT_CONNECT_INFO layout");
 static_assert(offsetof(NETCLIENT_CONNECT_INFO, transport) == 28, "NETCLIENT_CONNECT_INFO layout");

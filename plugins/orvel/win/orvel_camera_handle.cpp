@@ -66,7 +66,7 @@ long COrvelCameraHandle::Open(const CAMLIST_ITEM* camera, CameraEventCallBack ca
     NETCLIENT_CONNECT_INFO info;
     std::memset(&info, 0, sizeof info);
     info.name = name;
-    info.user = userBlock;
+    info.userName = userBlock;
     info.password = password;
     info.streamType = 3;
     info.channelCount = 1;
