@@ -14,6 +14,7 @@
 #include <string>
 
 #include "Rookery.h"
+#include "pe_tables.h"
 #include "quilcam_camera.h"
 #include "quilcam_server.h"
 #include "scenario.h"
@@ -105,6 +106,8 @@ TEST(InScenario, LoginAlarmsMovesAndMotionParameters) {
   long play = GetRookeryHandle(kCam);
   ASSERT_NE(play, -1);
   ASSERT_NE(GetModuleHandleW(L"Quilgate.dll"), nullptr);
+  EXPECT_EQ(plugin_test::ExportsOf(GetModuleHandleW(L"Quilgate.dll")).names,
+            std::vector<std::string>({"CreateKVCameraHandleObject"}));
   EXPECT_EQ(GetCameraRealHandle(play), 1);
   ASSERT_TRUE(camera.WaitFor([](const CameraRecord& r) { return r.Count(16) == 1; }, 5000));
   CameraRecord r = camera.record();
