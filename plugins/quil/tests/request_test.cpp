@@ -1,6 +1,7 @@
 // Value lookup in a camera's answer and the CGI requests, byte for byte.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <string>
 
@@ -78,4 +79,24 @@ TEST(CgiRequests, LineBreaksInTheLoginAreRefusedAndFieldsCut) {
   EXPECT_TRUE(ReadParamsRequest(MakeTarget("abcdefghij.abcdefghij.abcdefg", 80, "", ""), &r));
   EXPECT_FALSE(ReadParamsRequest(MakeTarget("abcdefghij.abcdefghij.abcdefgh", 80, "", ""), &r));
   EXPECT_FALSE(ReadParamsRequest(MakeTarget(nullptr, 80, nullptr, nullptr), &r));
+}
+
+TEST(CgiRequests, RandomLoginsGiveOneRequestLineOrNone) {
+  std::mt19937 rng(5);
+  const char alphabet[] = "ab\r\n &=%?:/";
+  for (int round = 0; round < 5000; ++round) {
+    std::string text[3];
+    for (std::string& t : text) {
+      const size_t n = rng() % 30;
+      for (size_t i = 0; i < n; ++i) t += alphabet[rng() % (sizeof alphabet - 1)];
+    }
+    std::string r;
+    if (!ReadParamsRequest(MakeTarget(text[0].c_str(), 80, text[1].c_str(), text[2].c_str()), &r)) continue;
+    // Accepted: the request line, Host and User-Agent, the blank line; no other line break.
+    size_t breaks = 0;
+    for (size_t at = r.find('\n'); at != std::string::npos; at = r.find('\n', at + 1)) ++breaks;
+    ASSERT_EQ(breaks, 4u);
+    ASSERT_EQ(r.find('\r'), r.find("\r\n"));
+    ASSERT_EQ(r.substr(r.size() - 4), "\r\n\r\n");
+  }
 }

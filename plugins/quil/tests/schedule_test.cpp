@@ -1,8 +1,11 @@
-// The motion schedule in both directions, against the camera's own texts.
+// The motion schedule in both directions, against the camera's own texts; random records
+// and answers at the end run under ASan/UBSan natively.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <random>
 #include <string>
 
 #include "motion_schedule.h"
@@ -153,4 +156,35 @@ TEST(ScheduleRoundTrip, EveryQuarterHourWindowInBothDirections) {
     }
   }
   EXPECT_EQ(checked, 96 * 97 / 2 - 1);
+}
+
+TEST(ScheduleFuzz, RandomRecordsAndAnswers) {
+  std::mt19937 rng(99);
+  for (int round = 0; round < 5000; ++round) {
+    KV_CHANNMOTION record;
+    auto* bytes = reinterpret_cast<unsigned char*>(&record);
+    for (size_t i = 0; i < sizeof record; ++i) bytes[i] = static_cast<unsigned char>(rng());
+    const std::string text = ScheduleText(MarkSchedule(record));
+    // Always 21 values, each "schedule_<day>_<j>=<signed 32-bit>&".
+    size_t amps = 0;
+    for (char c : text) amps += c == '&' ? 1 : 0;
+    ASSERT_EQ(amps, 21u);
+    // An answer of random pieces of keys, digits, signs and NUL bytes reads without harm.
+    static const char* const kPieces[] = {"alarm_schedule_", "mon_", "sun_", "0", "1", "2", "=", "-", " ",
+                                          "alarm_schedule_enable=", "alarm_motion_armed=", "4294967295", "\0", ";"};
+    std::string answer;
+    const int n = static_cast<int>(rng() % 40);
+    for (int i = 0; i < n; ++i) {
+      const char* piece = kPieces[rng() % (sizeof kPieces / sizeof kPieces[0])];
+      answer += piece[0] == '\0' ? std::string(1, '\0') : std::string(piece);
+    }
+    std::unique_ptr<char[]> exact(new char[answer.size() + 1]);
+    std::memcpy(exact.get(), answer.data(), answer.size());
+    ReadMotionRecord(AnswerText(exact.get(), answer.size()), &record);
+    ASSERT_LE(record.motionArmed, 1);
+    for (int k = 0; k < 7; ++k) {
+      ASSERT_LE(record.schedule[k].endHour * 60 + record.schedule[k].endMinute, 24 * 60);
+      ASSERT_EQ(record.schedule[k].day, k);
+    }
+  }
 }

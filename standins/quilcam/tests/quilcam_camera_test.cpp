@@ -4,10 +4,12 @@
 
 #include <chrono>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "jpeg_decode.h"
+#include "quilcam_http.h"
 #include "quilcam_camera.h"
 #include "quilcam_server.h"
 #include "socket_shim.h"
@@ -251,4 +253,28 @@ TEST_F(CameraTest, LoginSwitchesOnePortForBothProtocolsAndDrops) {
   EXPECT_TRUE(op.closed());
   EXPECT_EQ(camera_.record().operationConnections, 2);
   EXPECT_EQ(camera_.record().operationClosed, 1);  // the drop was the camera's own
+}
+
+TEST(CameraParsing, RandomHeadsAndOperationBytes) {
+  std::mt19937 rng(17);
+  QuilCamera camera;
+  const char alphabet[] = "GET /?&=x \r\nMO_O\x00\x01\xff";
+  for (int round = 0; round < 3000; ++round) {
+    std::string head;
+    const size_t n = rng() % 60;
+    for (size_t i = 0; i < n; ++i) head += alphabet[rng() % (sizeof alphabet - 1)];
+    HttpRequest request;
+    ParseRequestHead(head, &request);
+    QuilCamera::HttpReply reply = camera.AnswerHttp(head);
+    ASSERT_EQ(reply.bytes.compare(0, 9, "HTTP/1.1 "), 0);
+    QuilCamera::OperationPeer peer(&camera);
+    std::vector<uint8_t> bytes(head.begin(), head.end());
+    if (round % 2 == 0) {
+      const Bytes login = Frame(0);
+      bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(rng() % (bytes.size() + 1)), login.begin(), login.end());
+    }
+    peer.Received(bytes.data(), bytes.size());
+    peer.TakeOutbox();
+  }
+  EXPECT_GE(camera.record().Count(0), 1500);
 }
