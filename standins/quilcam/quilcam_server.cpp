@@ -45,33 +45,44 @@ void CameraServer::Stop() {
     shim::Close(l);
     l = shim::kNoSocket;
   }
-  std::list<std::thread> threads;
+  Reap(true);
+}
+
+// Joins the connection threads that have ended (all of them with `all`).
+void CameraServer::Reap(bool all) {
+  std::list<Worker> ended;
   {
     std::lock_guard<std::mutex> g(threadsLock_);
-    threads.swap(threads_);
+    for (auto it = threads_.begin(); it != threads_.end();) {
+      auto next = std::next(it);
+      if (all || it->done) ended.splice(ended.end(), threads_, it);
+      it = next;
+    }
   }
-  for (std::thread& t : threads) t.join();
+  for (Worker& w : ended) w.thread.join();
 }
 
 void CameraServer::DropConnections() { ++generation_; }
 
 void CameraServer::AcceptLoop() {
   while (!stop_) {
-    bool any = false;
+    Reap(false);
     for (shim::SocketHandle l : listeners_) {
       if (l == shim::kNoSocket) continue;
       shim::SocketHandle s = shim::Accept(l, kPollMs);
       if (s == shim::kNoSocket) continue;
-      any = true;
       if (++served_ > kMaxConnections) {
         shim::Close(s);
         continue;
       }
       std::lock_guard<std::mutex> g(threadsLock_);
-      uint64_t generation = generation_;
-      threads_.emplace_back([this, s, generation] { Serve(s, generation); });
+      const uint64_t generation = generation_;
+      Worker& w = threads_.emplace_back();
+      w.thread = std::thread([this, s, generation, &w] {
+        Serve(s, generation);
+        w.done = true;
+      });
     }
-    (void)any;
   }
 }
 

@@ -47,8 +47,13 @@ class CameraServer {
   std::atomic<bool> stop_{false};
   std::atomic<uint64_t> generation_{0};
   std::thread acceptThread_;
+  struct Worker {
+    std::thread thread;
+    std::atomic<bool> done{false};
+  };
+  void Reap(bool all);
   std::mutex threadsLock_;
-  std::list<std::thread> threads_;
+  std::list<Worker> threads_;
   int served_ = 0;
 };
 
