@@ -11,6 +11,7 @@
 #include <functional>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "http_exchange.h"
 #include "quil_camera_handle.h"
@@ -328,4 +329,31 @@ TEST(QuilExchange, AnswersAreCutAtTheBufferAndTakeTurns) {
   }));
   EXPECT_EQ(seen, kAnswerCapacity);
   EXPECT_TRUE(terminated);
+
+  // Two threads asking for different pages each read only their own answer from the one
+  // buffer.
+  s.paramsPadding = 2000;
+  camera.Configure(s);
+  std::string p2p;
+  ASSERT_TRUE(quilgate::ReadParamsRequest(target, &request));
+  p2p = "GET /get_p2p.cgi?&user=u&pwd=p HTTP/1.0\r\n\r\n";
+  std::atomic<int> mixed{0}, answered{0};
+  auto ask = [&](const std::string& text, const char* own, const char* other) {
+    for (int i = 0; i < 15; ++i) {
+      Exchange(target, text, [&](const char* answer, size_t size) {
+        std::string a(answer, size);
+        if (a.find(own) == std::string::npos || a.find(other) != std::string::npos) ++mixed;
+        // Still ours after a pause that lets the other thread run.
+        Sleep(1);
+        if (std::string(answer, size) != a) ++mixed;
+        ++answered;
+      });
+    }
+  };
+  std::thread a([&] { ask(request, "filler", "p2p_uuid"); });
+  std::thread b([&] { ask(p2p, "p2p_uuid", "filler"); });
+  a.join();
+  b.join();
+  EXPECT_EQ(answered, 30);
+  EXPECT_EQ(mixed, 0);
 }
