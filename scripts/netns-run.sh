@@ -7,10 +7,12 @@
 # PC namespace: Wine's sockets are created by its wineserver, which must live there too (a
 # wineserver started outside would send on the host's network).
 #
-#   netns-run.sh (--responder PATH | --loopback-only) [--timeout S] -- PROGRAM [ARGS...]
+#   netns-run.sh (--responder PATH [--camera] | --loopback-only) [--timeout S] -- PROGRAM [ARGS...]
 #
 # The program finds the responder's control address in QUILCAM_CONTROL and the namespace's
-# name in LOOKOUT_NETNS. Any failure to set the namespaces up fails the run.
+# name in LOOKOUT_NETNS. With --camera the responder is also one whole camera on TCP port 81
+# of its address (CGI requests, MJPEG stream, operation protocol; user admin, password
+# 123456), given in QUILCAM_CAMERA. Any failure to set the namespaces up fails the run.
 set -euo pipefail
 
 fail() {
@@ -20,11 +22,13 @@ fail() {
 
 responder=""
 loopback_only=0
+camera_args=()
 timeout_s=240
 while [ $# -gt 0 ]; do
   case "$1" in
     --responder) responder="$2"; shift 2 ;;
     --loopback-only) loopback_only=1; shift ;;
+    --camera) camera=1; shift ;;
     --timeout) timeout_s="$2"; shift 2 ;;
     --) shift; break ;;
     *) fail "unknown option $1" ;;
@@ -97,14 +101,19 @@ for ns in "${namespaces[@]}"; do
 done
 
 if [ "$loopback_only" = 0 ]; then
+  if [ "${camera:-0}" = 1 ]; then
+    camera_args=(--camera-bind "$subnet.2" --local-port 81 --web-port 81)
+  fi
   ip netns exec "$cam" timeout $((timeout_s + 30)) "$responder" --subnet "$subnet.0/24" \
-    --control-port 10001 --max-seconds "$timeout_s" &
+    --control-port 10001 --max-seconds "$timeout_s" "${camera_args[@]}" &
   responder_pid=$!
   sleep 0.3
   kill -0 "$responder_pid" 2>/dev/null || fail "the responder did not start"
   export QUILCAM_CONTROL="$subnet.2:10001"
+  export QUILCAM_CAMERA="$subnet.2:81"
 else
-  export QUILCAM_CONTROL=""
+  [ "${camera:-0}" = 0 ] || fail "--camera needs a responder"
+  export QUILCAM_CONTROL="" QUILCAM_CAMERA=""
 fi
 export LOOKOUT_NETNS="$pc"
 program="$1"
@@ -119,7 +128,8 @@ case "$program" in
     else wine_arch_use x86_64; fi
     wine_env=(env WINEPREFIX="$prefix" WINEARCH="$WINEARCH" WINEDEBUG=-all
               WINEDLLOVERRIDES="mscoree,mshtml=" LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
-              QUILCAM_CONTROL="$QUILCAM_CONTROL" LOOKOUT_NETNS="$LOOKOUT_NETNS")
+              QUILCAM_CONTROL="$QUILCAM_CONTROL" QUILCAM_CAMERA="$QUILCAM_CAMERA"
+              LOOKOUT_NETNS="$LOOKOUT_NETNS")
     [ -n "${WINELOADER:-}" ] && wine_env+=(WINELOADER="$WINELOADER")
     ip netns exec "$pc" "${wine_env[@]}" timeout 120 "$LOOKOUT_WINE" wineboot.exe -i >/dev/null 2>&1 \
       || fail "cannot make a Wine prefix inside $pc"

@@ -92,10 +92,7 @@ bool WebPlatformServer::WaitForRequests(size_t count, int timeoutMs) {
 
 void WebPlatformServer::Serve() {
   while (!m_stop) {
-    int ready = shim::WaitReadable(m_listener, 50);
-    if (ready < 0) break;
-    if (ready == 0) continue;
-    shim::SocketHandle connection = shim::Accept(m_listener);
+    shim::SocketHandle connection = shim::Accept(m_listener, 50);
     if (connection == shim::kNoSocket) continue;
     if (Handle(connection)) {
       shim::Close(connection);

@@ -9,7 +9,7 @@ namespace {
 
 // One raw exchange: sends `request`, returns everything until the server closes.
 std::string Exchange(uint16_t port, const std::string& request) {
-  shim::SocketHandle s = shim::ConnectTcp(0x7F000001u, port);
+  shim::SocketHandle s = shim::ConnectTcp(0x7F000001u, port, 2000);
   if (s == shim::kNoSocket) return "<no connection>";
   shim::SendAll(s, request.data(), request.size());
   std::string answer;
