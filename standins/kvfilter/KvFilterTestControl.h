@@ -30,6 +30,7 @@ typedef struct KV_TEST_STATE {
   unsigned int OpenHandles;   /* handles open on the control device */
   unsigned int FreeRequests;  /* IOCTL_FREE_EVENT requests from all handles since the start */
   char AppName[KV_FILTER_NAME_MAX]; /* this handle's IOCTL_SET_MY_APPNAME, "" if none */
+  char LastAppName[KV_FILTER_NAME_MAX]; /* the latest IOCTL_SET_MY_APPNAME of any handle */
 } KV_TEST_STATE;
 
 #define KV_TEST_REQUEST_HEADER 4
@@ -37,10 +38,10 @@ typedef struct KV_TEST_STATE {
 #ifdef __cplusplus
 static_assert(IOCTL_KVTEST_CONTROL == 0x2F23C0, "control code");
 static_assert(sizeof(KV_TEST_REQUEST) == 4 + KV_FILTER_NAME_MAX, "request layout");
-static_assert(sizeof(KV_TEST_STATE) == 20 + KV_FILTER_NAME_MAX, "state layout");
+static_assert(sizeof(KV_TEST_STATE) == 20 + 2 * KV_FILTER_NAME_MAX, "state layout");
 #else
 _Static_assert(sizeof(KV_TEST_REQUEST) == 4 + KV_FILTER_NAME_MAX, "request layout");
-_Static_assert(sizeof(KV_TEST_STATE) == 20 + KV_FILTER_NAME_MAX, "state layout");
+_Static_assert(sizeof(KV_TEST_STATE) == 20 + 2 * KV_FILTER_NAME_MAX, "state layout");
 #endif
 
 #endif

@@ -29,6 +29,7 @@ static ULONG g_freeRequests;
 /* "" when no program uses the camera. */
 static CHAR g_usingName[KV_FILTER_NAME_MAX];
 static CHAR g_openerName[KV_FILTER_NAME_MAX];
+static CHAR g_lastAppName[KV_FILTER_NAME_MAX];
 
 static const WCHAR kDeviceName[] = L"\\Device\\KvUsbCameraFilter";
 static const WCHAR kLinkName[] = L"\\??\\KvUsbCameraFilter";
@@ -157,6 +158,7 @@ static NTSTATUS TestControl(KV_CLIENT* client, PVOID buf, ULONG inLen, ULONG out
     st->OpenHandles = g_openHandles;
     st->FreeRequests = g_freeRequests;
     RtlCopyMemory(st->AppName, client->AppName, sizeof st->AppName);
+    RtlCopyMemory(st->LastAppName, g_lastAppName, sizeof st->LastAppName);
     KeReleaseSpinLock(&g_lock, irql);
     *info = sizeof *st;
     return STATUS_SUCCESS;
@@ -197,6 +199,7 @@ static NTSTATUS DeviceControl(PFILE_OBJECT file, ULONG code, PVOID buf, ULONG in
       KeAcquireSpinLock(&g_lock, &irql);
       RtlCopyMemory(client->AppName, buf, n);
       client->AppName[n] = 0;
+      RtlCopyMemory(g_lastAppName, client->AppName, n + 1);
       KeReleaseSpinLock(&g_lock, irql);
       return STATUS_SUCCESS;
     }
@@ -319,6 +322,7 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) 
   g_freeRequests = 0;
   g_usingName[0] = 0;
   g_openerName[0] = 0;
+  g_lastAppName[0] = 0;
 
   RtlInitUnicodeString(&name, kDeviceName);
   status = IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN, FILE_DEVICE_SECURE_OPEN, FALSE, &g_device);

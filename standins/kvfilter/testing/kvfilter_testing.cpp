@@ -184,11 +184,6 @@ bool FindMessageBox(DWORD pid, DWORD ms, MessageBoxSeen* box) {
       box->hwnd = s.found;
       box->title = WindowText(s.found);
       box->text = WindowText(GetDlgItem(s.found, 0xFFFF));
-      DWORD_PTR icon = 0;
-      SendMessageTimeoutW(GetDlgItem(s.found, 0x0440), STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &icon);
-      box->information = icon && reinterpret_cast<HICON>(icon) == LoadIconA(nullptr, IDI_INFORMATION);
-      box->error = icon && reinterpret_cast<HICON>(icon) == LoadIconA(nullptr, IDI_ERROR);
-      box->topmost = (GetWindowLongW(s.found, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
       return true;
     }
     if (GetTickCount() - start > ms) return false;
@@ -197,6 +192,21 @@ bool FindMessageBox(DWORD pid, DWORD ms, MessageBoxSeen* box) {
 }
 
 void DismissMessageBox(HWND box) { PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
+
+bool WaitWindowGone(HWND hwnd, DWORD ms) {
+  DWORD start = GetTickCount();
+  while (IsWindow(hwnd)) {
+    if (GetTickCount() - start > ms) return false;
+    Sleep(10);
+  }
+  return true;
+}
+
+std::wstring WinPath(std::wstring path) {
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  return path;
+}
 
 std::wstring ReadRegString(HKEY root, const std::wstring& key, const std::wstring& name) {
   std::vector<BYTE> bytes;

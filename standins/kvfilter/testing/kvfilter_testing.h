@@ -70,15 +70,16 @@ struct MessageBoxSeen {
   HWND hwnd = nullptr;
   std::wstring title;
   std::wstring text;
-  bool information = false;  // shows the information icon
-  bool error = false;        // shows the error icon
-  bool topmost = false;
 };
 
 // Waits up to `ms` for a message box of the process `pid` (0: any process) and reads it.
 bool FindMessageBox(DWORD pid, DWORD ms, MessageBoxSeen* box);
 // Presses its OK button.
 void DismissMessageBox(HWND box);
+bool WaitWindowGone(HWND hwnd, DWORD ms);
+
+// A path of the build tree as Windows writes it (backslashes).
+std::wstring WinPath(std::wstring path);
 
 std::wstring ReadRegString(HKEY root, const std::wstring& key, const std::wstring& name);
 bool ReadRegDword(HKEY root, const std::wstring& key, const std::wstring& name, DWORD* value);

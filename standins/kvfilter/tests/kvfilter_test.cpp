@@ -86,11 +86,13 @@ TEST_F(KvFilter, ProgramNameIsKeptPerHandle) {
   const char name[] = "Lookout";
   EXPECT_EQ(dev_.Control(IOCTL_SET_MY_APPNAME, name, sizeof name, nullptr, 0), 0u);
   EXPECT_STREQ(State().AppName, "Lookout");
+  EXPECT_STREQ(State().LastAppName, "Lookout");
   Device other;
   ASSERT_TRUE(other.Open());
   KV_TEST_STATE st = {};
   ASSERT_TRUE(other.State(&st));
   EXPECT_STREQ(st.AppName, "");
+  EXPECT_STREQ(st.LastAppName, "Lookout");
 
   // Without its terminator the name is taken as far as the buffer goes.
   EXPECT_EQ(dev_.Control(IOCTL_SET_MY_APPNAME, "Tinker.exe", 6, nullptr, 0), 0u);
