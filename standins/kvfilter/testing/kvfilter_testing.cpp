@@ -31,7 +31,7 @@ bool CreateDriverService(const std::wstring& name, const std::wstring& imagePath
   return static_cast<bool>(svc);
 }
 
-bool StartService(const std::wstring& name, DWORD* error) {
+bool StartDriverService(const std::wstring& name, DWORD* error) {
   ScHandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
   ScHandle svc(scm ? OpenServiceW(scm.h, name.c_str(), SERVICE_ALL_ACCESS) : nullptr);
   if (!svc || !StartServiceW(svc.h, 0, nullptr)) {

@@ -17,7 +17,7 @@ std::wstring StandInDriverPath();
 
 // A kernel driver service; the image path may be absolute. False with the error in *error.
 bool CreateDriverService(const std::wstring& name, const std::wstring& imagePath, DWORD startType, DWORD* error);
-bool StartService(const std::wstring& name, DWORD* error);
+bool StartDriverService(const std::wstring& name, DWORD* error);
 // SERVICE_RUNNING, SERVICE_STOPPED, ...; 0 when there is no such service.
 DWORD ServiceState(const std::wstring& name);
 // Stops (waiting up to 10 s) and deletes the service; true when it is gone or never was.

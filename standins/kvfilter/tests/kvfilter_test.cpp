@@ -23,7 +23,7 @@ class KvFilter : public ::testing::Test {
     DWORD error = 0;
     ASSERT_TRUE(kvtest::CreateDriverService(kService, kvtest::StandInDriverPath(), SERVICE_DEMAND_START, &error))
         << error;
-    ASSERT_TRUE(kvtest::StartService(kService, &error)) << error;
+    ASSERT_TRUE(kvtest::StartDriverService(kService, &error)) << error;
   }
   static void TearDownTestSuite() {
     EXPECT_TRUE(kvtest::StopAndDeleteService(kService));

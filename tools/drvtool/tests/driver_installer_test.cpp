@@ -203,7 +203,9 @@ TEST_F(UpperFilters, AbsentPresentAndAlreadyThere) {
 
   // Written back byte for byte, even with a missing double terminator.
   sys_.SetMultiString(kImagingClassKey, L"UpperFilters", B("ksthunk|KvUsbCameraFilter|"));
+  sys_.multiStringWrites.clear();
   EXPECT_EQ(installer_.AddUpperFilter(kName), DriverInstaller::FilterResult::Written);
+  EXPECT_EQ(sys_.multiStringWrites, std::vector<std::wstring>{L"UpperFilters"});
   EXPECT_EQ(Filters(), B("ksthunk|KvUsbCameraFilter|"));
   EXPECT_TRUE(sys_.shown.empty());
 }

@@ -133,6 +133,7 @@ bool FakeSystem::SetDword(const std::wstring& key, const std::wstring& name, uin
 
 bool FakeSystem::SetMultiString(const std::wstring& key, const std::wstring& name, const std::vector<uint8_t>& bytes) {
   if (!KeyExists(key) || name == failingValue) return false;
+  multiStringWrites.push_back(name);
   RegValue v{RegValue::MultiString, L"", 0, bytes};
   values[Lower(key)][name] = v;
   return true;

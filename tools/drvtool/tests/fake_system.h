@@ -81,6 +81,7 @@ class FakeSystem : public System, public Registry {
   std::map<std::wstring, std::map<std::wstring, RegValue>> values;  // lower-case key -> values
   std::map<std::wstring, bool> keys;
   std::wstring failingValue;  // writes of this value name fail
+  std::vector<std::wstring> multiStringWrites;  // value names, in order
   uint32_t nowMs = 0;
   std::vector<uint32_t> sleeps;
   std::vector<Shown> shown;

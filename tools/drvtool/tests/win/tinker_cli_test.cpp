@@ -129,7 +129,7 @@ TEST_F(TinkerCli, InstallOverAnExistingServiceRewritesItsKey) {
   std::wstring sys = kvtest::WinPath(kvtest::StandInDriverPath());
   DWORD error = 0;
   ASSERT_TRUE(kvtest::CreateDriverService(kService, sys, SERVICE_DEMAND_START, &error)) << error;
-  ASSERT_TRUE(kvtest::StartService(kService, &error)) << error;
+  ASSERT_TRUE(kvtest::StartDriverService(kService, &error)) << error;
   // Values that the install must put right; Sources without its double terminator.
   ASSERT_TRUE(kvtest::WriteRegBytes(HKEY_LOCAL_MACHINE, kServiceKey, L"ErrorControl", REG_DWORD, {3, 0, 0, 0}));
   ASSERT_TRUE(kvtest::WriteRegBytes(HKEY_LOCAL_MACHINE, kServiceKey, L"DisplayName", REG_SZ, kvtest::MultiSz("Old|")));
