@@ -6,6 +6,7 @@
 #include "driver_installer.h"
 #include "fake_system.h"
 #include "multi_string.h"
+#include "multi_sz.h"
 #include "usage_text.h"
 
 namespace drvtool {
@@ -16,16 +17,6 @@ const std::wstring kSource = L"Z:\\build\\KvUsbCameraFilter.sys";
 const std::wstring kDest = L"C:\\windows\\system32\\Drivers\\KvUsbCameraFilter.sys";
 const std::wstring kServiceKey = L"SYSTEM\\CurrentControlSet\\Services\\KvUsbCameraFilter";
 const std::wstring kEventLog = L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\System";
-
-// ASCII as UTF-16LE bytes, '|' standing for a zero unit.
-std::vector<uint8_t> B(const std::string& text) {
-  std::vector<uint8_t> out;
-  for (char c : text) {
-    out.push_back(c == '|' ? 0 : static_cast<uint8_t>(c));
-    out.push_back(0);
-  }
-  return out;
-}
 
 class Installer : public ::testing::Test {
  protected:

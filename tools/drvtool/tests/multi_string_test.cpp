@@ -5,19 +5,10 @@
 #include <vector>
 
 #include "multi_string.h"
+#include "multi_sz.h"
 
 namespace drvtool {
 namespace {
-
-// Hand-written bytes: ASCII text as UTF-16LE, '|' standing for a zero unit.
-std::vector<uint8_t> B(const char* text) {
-  std::vector<uint8_t> out;
-  for (const char* p = text; *p; ++p) {
-    out.push_back(*p == '|' ? 0 : static_cast<uint8_t>(*p));
-    out.push_back(0);
-  }
-  return out;
-}
 
 std::u16string U(const char* text) {
   std::vector<uint8_t> b = B(text);
