@@ -243,6 +243,21 @@ TEST_F(KvFilter, BadInputsFailAndTheHostLives) {
   EXPECT_EQ(dev_.Query(IOCTL_GET_USING_APPNAME), "Alive.exe");
 }
 
+#ifdef KVFILTER_CALLER32
+TEST_F(KvFilter, ThirtyTwoBitCallerWithItsFourByteRecord) {
+  // Its exit code names the step that failed; a code outside them means this Wine could not
+  // run the 32-bit program at all.
+  kvtest::Program caller;
+  if (!caller.Start(kvtest::WinPath(KVFILTER_CALLER32), L"")) GTEST_SKIP() << "no 32-bit programs here";
+  DWORD code = caller.Wait(30000);
+  if (code != 0 && (code < 10 || code > 23)) GTEST_SKIP() << "the 32-bit program did not run: " << code;
+  EXPECT_EQ(code, 0u) << "failed at step " << code;
+  KV_TEST_STATE st = State();
+  EXPECT_STREQ(st.LastAppName, "Caller32.exe");
+  EXPECT_EQ(st.EventsHeld, 0u);
+}
+#endif
+
 TEST_F(KvFilter, HandlesAreCounted) {
   unsigned base = State().OpenHandles;
   {
