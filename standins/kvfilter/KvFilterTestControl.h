@@ -36,7 +36,11 @@ typedef struct KV_TEST_STATE {
 #define KV_TEST_REQUEST_HEADER 4
 
 #ifdef __cplusplus
+#include <cstddef>
 static_assert(IOCTL_KVTEST_CONTROL == 0x2F23C0, "control code");
+static_assert(offsetof(KV_TEST_REQUEST, Name) == KV_TEST_REQUEST_HEADER, "request layout");
+static_assert(offsetof(KV_TEST_STATE, AppName) == 20 && offsetof(KV_TEST_STATE, LastAppName) == 20 + KV_FILTER_NAME_MAX,
+              "state layout");
 static_assert(sizeof(KV_TEST_REQUEST) == 4 + KV_FILTER_NAME_MAX, "request layout");
 static_assert(sizeof(KV_TEST_STATE) == 20 + 2 * KV_FILTER_NAME_MAX, "state layout");
 #else
