@@ -9,7 +9,7 @@
 
 #include "child_process.h"
 #include "lookout_copy.h"
-#include "test_skin.h"
+#include "screenshot.h"
 #include "web_server.h"
 #include "window_finder.h"
 
@@ -54,7 +54,8 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("Lookout (process %lu) shows its main window: %s\n", lookout.Id(),
               Utf8(labels.empty() ? L"" : labels.front()).c_str());
   RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  if (SavePng(Grab(main), out + L"\\lookout-main-window.png")) std::printf("screenshot: lookout-main-window.png\n");
+  if (lookout::testing::SavePng(lookout::testing::Grab(main), out + L"\\lookout-main-window.png"))
+    std::printf("screenshot: lookout-main-window.png\n");
 
   PostMessageW(main, WM_CLOSE, 0, 0);
   HWND question = WaitForWindow(lookout.Id(), L"警示器虚拟终端", 10000);

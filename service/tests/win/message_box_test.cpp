@@ -9,7 +9,7 @@
 
 #include "message_box.h"
 #include "resource.h"
-#include "test_skin.h"
+#include "screenshot.h"
 #include "window_finder.h"
 
 using namespace lookout;
@@ -60,7 +60,7 @@ TEST(TimedMessage, QuestionWithYesAndNo) {
                            GetClientRect(box, &client);
                            icon = IconOf(box);
                            EXPECT_TRUE(GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST);
-                           EXPECT_TRUE(SavePng(Grab(box), std::wstring(LOOKOUT_ARTIFACT_DIR) + L"\\lookout-question.png"));
+                           EXPECT_TRUE(lookout::testing::SavePng(lookout::testing::Grab(box), lookout::testing::ArtifactDir() / L"lookout-question.png"));
                            PressButton(box, IDOK);
                          });
   EXPECT_EQ(result, IDYES);

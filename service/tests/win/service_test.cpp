@@ -15,7 +15,7 @@
 
 #include "child_process.h"
 #include "lookout_copy.h"
-#include "test_skin.h"
+#include "screenshot.h"
 #include "web_server.h"
 #include "window_finder.h"
 
@@ -234,7 +234,7 @@ TEST_F(LookoutTest, ApplicationRefusesASecondInstanceAndCleansUpAtExit) {
   ASSERT_FALSE(labels.empty());
   EXPECT_EQ(labels.front(), L"当前版本: 1.0.0.324");
   RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  EXPECT_TRUE(SavePng(Grab(main), std::wstring(LOOKOUT_ARTIFACT_DIR) + L"\\lookout-main-window.png"));
+  EXPECT_TRUE(lookout::testing::SavePng(lookout::testing::Grab(main), lookout::testing::ArtifactDir() / L"lookout-main-window.png"));
 
   // A second start shows the message, which closes by itself, and ends.
   ChildProcess second;

@@ -12,9 +12,14 @@
 #include "SkinResourceManager.h"
 #include "VeneerManager.h"
 #include "VeneerPackage.h"
+#include "screenshot.h"
 #include "test_skin.h"
 
 namespace fs = std::filesystem;
+
+using lookout::testing::Capture;
+using lookout::testing::Grab;
+using lookout::testing::SavePng;
 
 namespace {
 
@@ -199,7 +204,7 @@ TEST_F(Dialog, EveryControlKindDrawnFromTheDefaultSkin) {
   Capture shot = Grab(dlg);
   ASSERT_EQ(shot.w, kWidth);
   ASSERT_EQ(shot.h, kHeight);
-  EXPECT_TRUE(SavePng(shot, fs::path(VENEER_ARTIFACT_DIR) / L"veneer-dialog.png"));
+  EXPECT_TRUE(SavePng(shot, lookout::testing::ArtifactDir() / L"veneer-dialog.png"));
 
   // The page background with its title band.
   EXPECT_TRUE(Bluish(shot.At(400, 10)));

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <vector>
 
 // The program's folder with a trailing backslash.
 std::wstring ExeFolder();
@@ -38,16 +37,3 @@ HBITMAP MakeDib(int w, int h, const std::function<COLORREF(int, int)>& pixel, in
 
 // The colour at (x, y) of a window's client area as shown on screen.
 COLORREF ScreenPixel(HWND hWnd, int x, int y);
-
-// A window as shown on screen, for pixel checks and screenshots kept as test artefacts.
-struct Capture {
-  int w = 0, h = 0;
-  std::vector<BYTE> bgra;  // top-down
-  COLORREF At(int x, int y) const {
-    const BYTE* p = &bgra[(static_cast<size_t>(y) * w + x) * 4];
-    return RGB(p[2], p[1], p[0]);
-  }
-};
-Capture Grab(HWND hWnd);
-// Writes the capture as a PNG file, making its folder; false on failure.
-bool SavePng(const Capture& c, const std::filesystem::path& path);
