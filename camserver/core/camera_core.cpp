@@ -140,6 +140,7 @@ void CameraCore::WorkerPass() {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     if (alarm_.ClearIfDue(now)) AnnounceAlarm(0);
   }
+  ++workerPasses_;
 }
 
 void CameraCore::Register() {
