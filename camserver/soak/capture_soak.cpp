@@ -1,0 +1,355 @@
+// Reliability run of a capture camera: the stand-in webcam published to a stand-in
+// rendezvous server and watched by stand-in viewers on lossy links, all on 127.0.0.1.
+// Every report interval it prints, per viewer, the frames sent and completed, and for the
+// process the retransmissions, lost sessions, private bytes and handle count. At the end it
+// checks that no viewer starved, no session was lost and memory and handles stayed flat
+// after the warm-up; the exit code says whether they did.
+//
+//   lantern_capture_soak [--seconds 600] [--report 30] [--viewers 16] [--drop 0.05] [--seed 1]
+#include <winsock2.h>
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cap_virtual_camera.h"
+#include "capture_devices.h"
+#include "lossy_viewer.h"
+#include "protocol.h"
+#include "rendezvous_standin.h"
+#include "testcam/test_camera.h"
+#include "virtual_camera_mgr.h"
+
+namespace {
+
+namespace wire = lantern::wire;
+using lantern::NetAddress;
+using Clock = std::chrono::steady_clock;
+
+struct Options {
+  int seconds = 600;
+  int report = 30;
+  int viewers = 16;
+  double drop = 0.05;
+  uint32_t seed = 1;
+};
+
+bool ParseOptions(int argc, char** argv, Options* o) {
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string key = argv[i];
+    const char* value = argv[i + 1];
+    if (key == "--seconds") o->seconds = std::atoi(value);
+    else if (key == "--report") o->report = std::atoi(value);
+    else if (key == "--viewers") o->viewers = std::atoi(value);
+    else if (key == "--drop") o->drop = std::atof(value);
+    else if (key == "--seed") o->seed = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
+    else return false;
+  }
+  return (argc % 2) == 1 && o->seconds > 0 && o->report > 0 && o->viewers > 0 &&
+         o->viewers <= static_cast<int>(lantern::kMaxSessions) && o->drop >= 0 && o->drop < 1;
+}
+
+template <typename Condition>
+bool WaitUntil(Condition condition, int timeoutMs) {
+  const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!condition()) {
+    if (Clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+struct Sample {
+  int second = 0;
+  uint64_t privateBytes = 0;
+  uint32_t handles = 0;
+};
+
+// Handles of this process from the system's handle table. Wine leaves the process's own
+// handle count at 0; its table (16-bit process ids) has every handle.
+uint32_t HandlesFromSystemTable() {
+  struct Entry {
+    USHORT process;
+    USHORT creatorBackTrace;
+    UCHAR type;
+    UCHAR attributes;
+    USHORT handle;
+    PVOID object;
+    ULONG access;
+  };
+  using QueryFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+  constexpr ULONG kSystemHandleInformation = 16;
+  constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+  auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  if (query == nullptr) return 0;
+  std::vector<unsigned char> buffer(1 << 16);
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    ULONG needed = 0;
+    LONG status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+    if (status == kInfoLengthMismatch) {
+      buffer.resize(std::max<size_t>(buffer.size() * 2, needed + 4096));
+      continue;
+    }
+    if (status != 0) return 0;
+    const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
+    const size_t first = alignof(Entry) > sizeof(ULONG) ? alignof(Entry) : sizeof(ULONG);
+    if (first + size_t{count} * sizeof(Entry) > buffer.size()) return 0;
+    const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + first);
+    const USHORT self = static_cast<USHORT>(GetCurrentProcessId());
+    uint32_t mine = 0;
+    for (ULONG i = 0; i < count; ++i)
+      if (entries[i].process == self) ++mine;
+    return mine;
+  }
+  return 0;
+}
+
+Sample TakeSample(int second) {
+  Sample s;
+  s.second = second;
+  // Private bytes: the commit charge (Windows fills PagefileUsage with it; Wine fills only it).
+  PROCESS_MEMORY_COUNTERS memory = {};
+  memory.cb = sizeof memory;
+  if (GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory)) s.privateBytes = memory.PagefileUsage;
+  DWORD handles = 0;
+  if (GetProcessHandleCount(GetCurrentProcess(), &handles) && handles != 0) s.handles = handles;
+  else s.handles = HandlesFromSystemTable();
+  return s;
+}
+
+// The stand-in webcam, registered for this run and removed afterwards.
+class TestWebcam {
+ public:
+  bool Register() {
+    module_ = LoadLibraryW(testcam::kFileName);
+    if (module_ == nullptr) return false;
+    auto add = Fn<decltype(&RegisterTestCamera)>("RegisterTestCamera");
+    auto scene = Fn<decltype(&SetTestCameraScene)>("SetTestCameraScene");
+    return add != nullptr && scene != nullptr && add(nullptr, nullptr) == S_OK && scene(0) == S_OK;
+  }
+  ~TestWebcam() {
+    if (module_ == nullptr) return;
+    if (auto remove = Fn<decltype(&UnregisterTestCamera)>("UnregisterTestCamera")) remove(nullptr);
+    FreeLibrary(module_);
+  }
+  static int DeviceIndex() {
+    for (int i = 0; i < lantern::GetCaptureDeviceCount(); ++i) {
+      const char* display = nullptr;
+      const char* friendly = nullptr;
+      if (lantern::GetCaptureDeviceNames(i, &display, &friendly) &&
+          std::string(friendly) == "Lookout Test Camera")
+        return i;
+    }
+    return -1;
+  }
+
+ private:
+  template <typename F>
+  F Fn(const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+  }
+  HMODULE module_ = nullptr;
+};
+
+// Announces the viewer until its session is connected: both directions lose datagrams.
+bool Connect(standins::RendezvousStandin& server, lantern::CVirtualCamera& camera,
+             const NetAddress& cameraAddress, soak::LossyViewer& viewer) {
+  const std::string key = viewer.Address().Text();
+  for (int attempt = 0; attempt < 40; ++attempt) {
+    server.SendSessionNotify(cameraAddress, "127.0.0.1", viewer.Address().port);
+    if (WaitUntil([&] {
+          bool connected = false, video = false;
+          return camera.SessionState(key, &connected, &video) && connected;
+        }, 500))
+      return true;
+  }
+  return false;
+}
+
+// Asks every viewer's video until each has seen the answer; false after `timeoutMs`.
+bool StartVideo(std::vector<std::unique_ptr<soak::LossyViewer>>& viewers, const NetAddress& cameraAddress,
+                int timeoutMs) {
+  const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    bool all = true;
+    for (auto& v : viewers) {
+      if (v->Seen(wire::kStartVideoResp)) continue;
+      all = false;
+      v->Send(wire::kStartVideoReq, cameraAddress);
+    }
+    if (all) return true;
+    if (Clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  }
+}
+
+std::string Mib(uint64_t bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f MiB", bytes / 1048576.0);
+  return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, &options)) {
+    std::fprintf(stderr,
+                 "usage: lantern_capture_soak [--seconds N] [--report N] [--viewers 1-16] "
+                 "[--drop SHARE] [--seed N]\n");
+    return 2;
+  }
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  WSADATA data;
+  WSAStartup(MAKEWORD(2, 2), &data);
+  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+
+  int status = 1;
+  {
+    TestWebcam webcam;
+    if (!webcam.Register()) {
+      std::printf("FAIL: the stand-in webcam %ls cannot be registered\n", testcam::kFileName);
+      return 1;
+    }
+    const int device = TestWebcam::DeviceIndex();
+    standins::RendezvousStandin server;
+    server.SetRecordLimit(64);
+    if (device < 0 || !server.Start()) {
+      std::printf("FAIL: no stand-in webcam device or no stand-in server\n");
+      return 1;
+    }
+    lantern::VirtualCameraMgr::SetServer("127.0.0.1", server.Port());
+    const char* name = "{SOAK-CAPTURE-CAMERA}";
+    auto* camera = dynamic_cast<lantern::CCapVirtualCamera*>(
+        static_cast<lantern::CVirtualCamera*>(lantern::VirtualCameraMgr::Instance().Create(name, device, "127.0.0.1", 2)));
+    NetAddress cameraAddress;
+    if (camera != nullptr) {
+      if (auto a = server.CameraAddress(name)) cameraAddress = *a;
+      WaitUntil([&] { return camera->IsRegistered(); }, 10000);
+      if (auto a = server.CameraAddress(name)) cameraAddress = *a;
+    }
+    if (camera == nullptr || !camera->captureStarted() || !camera->IsRegistered()) {
+      std::printf("FAIL: the capture camera did not start and register\n");
+      lantern::VirtualCameraMgr::Destroy();
+      return 1;
+    }
+
+    // Every viewer connects first, then all ask for video.
+    std::vector<std::unique_ptr<soak::LossyViewer>> viewers;
+    for (int i = 0; i < options.viewers; ++i) {
+      auto v = std::make_unique<soak::LossyViewer>(options.drop, options.seed * 7919u + static_cast<uint32_t>(i));
+      if (!v->Start() || !Connect(server, *camera, cameraAddress, *v)) {
+        std::printf("FAIL: viewer %d could not connect (%zu sessions)\n", i + 1, camera->SessionCount());
+        lantern::VirtualCameraMgr::Destroy();
+        return 1;
+      }
+      viewers.push_back(std::move(v));
+    }
+    if (!StartVideo(viewers, cameraAddress, 120000)) {
+      std::printf("FAIL: not every viewer's video started\n");
+      lantern::VirtualCameraMgr::Destroy();
+      return 1;
+    }
+    std::printf("soak: %d viewers, %.1f%% of datagrams lost each way, %d s, reports every %d s\n",
+                options.viewers, options.drop * 100, options.seconds, options.report);
+
+    const auto start = Clock::now();
+    std::vector<Sample> samples;
+    std::vector<std::vector<soak::ViewerCounts>> history;  // per report, per viewer
+    std::vector<std::string> failures;
+    for (int second = options.report; second <= options.seconds; second += options.report) {
+      std::this_thread::sleep_until(start + std::chrono::seconds(second));
+      Sample sample = TakeSample(second);
+      samples.push_back(sample);
+      std::vector<soak::ViewerCounts> now;
+      std::vector<uint64_t> completedNow;
+      uint64_t resends = 0, lost = 0;
+      std::string perViewer;
+      for (size_t i = 0; i < viewers.size(); ++i) {
+        soak::ViewerCounts c = viewers[i]->Counts();
+        const uint64_t before = history.empty() ? 0 : history.back()[i].framesCompleted;
+        completedNow.push_back(c.framesCompleted - before);
+        resends += c.retransmissions;
+        lost += c.disconnects;
+        char item[48];
+        std::snprintf(item, sizeof item, " %zu:%llu/%llu", i + 1, static_cast<unsigned long long>(c.framesSent),
+                      static_cast<unsigned long long>(c.framesCompleted));
+        perViewer += item;
+        now.push_back(c);
+      }
+      history.push_back(now);
+      // Starved: a viewer that completed nothing, or under half of what the median viewer
+      // completed, in this interval.
+      std::vector<uint64_t> sorted = completedNow;
+      std::sort(sorted.begin(), sorted.end());
+      const uint64_t median = sorted[sorted.size() / 2];
+      for (size_t i = 0; i < completedNow.size(); ++i) {
+        if (completedNow[i] == 0 || completedNow[i] * 2 < median)
+          failures.push_back("viewer " + std::to_string(i + 1) + " starved in the interval ending at " +
+                             std::to_string(second) + " s (" + std::to_string(completedNow[i]) +
+                             " frames, median " + std::to_string(median) + ")");
+      }
+      std::printf("[%4d s] private %s, handles %u, sessions %zu, camera frames %u, retransmissions %llu, "
+                  "sessions lost %llu\n         frames sent/completed per viewer:%s\n",
+                  second, Mib(sample.privateBytes).c_str(), sample.handles, camera->SessionCount(),
+                  camera->FrameCounter(), static_cast<unsigned long long>(resends),
+                  static_cast<unsigned long long>(lost), perViewer.c_str());
+    }
+
+    // Checks. Memory and handles are compared with the sample at the end of the warm-up:
+    // the first minute, or the first half of a shorter run.
+    uint64_t lostSessions = 0, sent = 0, completed = 0, fragments = 0, resends = 0, dropped = 0;
+    for (const auto& c : history.back()) {
+      lostSessions += c.disconnects;
+      sent += c.framesSent;
+      completed += c.framesCompleted;
+      fragments += c.fragments;
+      resends += c.retransmissions;
+      dropped += c.dropped;
+    }
+    std::printf("total: %u frames encoded (%.2f per second), %.1f fragments per frame; %llu of %llu frames "
+                "sent to viewers completed (%.1f%%); %.2f retransmissions per fragment; %llu datagrams lost "
+                "on the links\n",
+                camera->FrameCounter(), camera->FrameCounter() / static_cast<double>(options.seconds),
+                sent ? static_cast<double>(fragments) / sent : 0.0, static_cast<unsigned long long>(completed),
+                static_cast<unsigned long long>(sent), sent ? 100.0 * completed / sent : 0.0,
+                fragments ? static_cast<double>(resends) / fragments : 0.0,
+                static_cast<unsigned long long>(dropped));
+    if (lostSessions != 0 || camera->SessionCount() != viewers.size())
+      failures.push_back("sessions were lost");
+    const int warmUp = std::min(60, options.seconds / 2);
+    const Sample* base = nullptr;
+    for (const Sample& s : samples)
+      if (s.second <= warmUp) base = &s;
+    if (base == nullptr && !samples.empty()) base = &samples.front();
+    for (const Sample& s : samples) {
+      if (base == nullptr || s.second <= base->second) continue;
+      const uint64_t allowed = base->privateBytes + std::max<uint64_t>(2u << 20, base->privateBytes / 20);
+      if (s.privateBytes > allowed)
+        failures.push_back("private bytes grew to " + Mib(s.privateBytes) + " at " + std::to_string(s.second) +
+                           " s from " + Mib(base->privateBytes));
+      if (s.handles > base->handles + 8)
+        failures.push_back("handles grew to " + std::to_string(s.handles) + " at " +
+                           std::to_string(s.second) + " s from " + std::to_string(base->handles));
+    }
+
+    for (auto& v : viewers) v->Stop();
+    lantern::VirtualCameraMgr::Destroy();
+    server.Stop();
+    for (const std::string& f : failures) std::printf("FAIL: %s\n", f.c_str());
+    if (failures.empty()) std::printf("PASS: no viewer starved, no session lost, memory and handles flat\n");
+    status = failures.empty() ? 0 : 1;
+  }
+  CoUninitialize();
+  WSACleanup();
+  return status;
+}
