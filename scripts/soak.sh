@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the capture camera's reliability run under Wine (not part of the tests; CTest runs a
-# 60-second one): one capture camera, 16 stand-in viewers on links that lose 5% of the
-# datagrams each way, all on 127.0.0.1. Usage: scripts/soak.sh [SECONDS] (default 600).
+# Runs the capture camera's reliability run (not part of the tests; CTest runs a 60-second
+# one): the camera under Wine, 16 stand-in viewers in a native program beside it on links that
+# lose 5% of the datagrams each way, all on 127.0.0.1. Usage: scripts/soak.sh [SECONDS]
+# (default 600).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
@@ -11,5 +12,5 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$(nproc)" --target lantern_capture_soak
 source scripts/wine-prefix.sh
 trap wine_prefix_cleanup EXIT
-cd build/windows/camserver
-"$OLDPWD/scripts/wine-run.sh" ./lantern_capture_soak.exe --seconds "$seconds"
+bash camserver/soak/run_soak.sh build/windows/camserver/lantern_soak_viewers \
+  build/windows/camserver/lantern_capture_soak.exe "$seconds"

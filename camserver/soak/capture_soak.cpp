@@ -1,11 +1,12 @@
 // Reliability run of a capture camera: the stand-in webcam published to a stand-in
-// rendezvous server and watched by stand-in viewers on lossy links, all on 127.0.0.1.
-// Every report interval it prints, per viewer, the frames sent and completed, and for the
-// process the retransmissions, lost sessions, private bytes and handle count. At the end it
-// checks that no viewer starved, no session was lost and memory and handles stayed flat
-// after the warm-up; the exit code says whether they did.
+// rendezvous server in this process, watched by stand-in viewers on lossy links that a
+// native program beside it runs (lantern_soak_viewers), all on 127.0.0.1. Every report
+// interval it prints, per viewer, the frames sent and completed, and the retransmissions,
+// lost sessions, and this process's private bytes and handle count. At the end it checks
+// that no viewer starved, no session was lost and memory and handles stayed flat after the
+// warm-up; the exit code says whether they did. camserver/soak/run_soak.sh starts the two.
 //
-//   lantern_capture_soak [--seconds 600] [--report 30] [--viewers 16] [--drop 0.05] [--seed 1]
+//   lantern_capture_soak --viewers-at PORT [--seconds 600] [--report 30]
 #include <winsock2.h>
 #include <windows.h>
 #include <psapi.h>
@@ -22,9 +23,9 @@
 
 #include "cap_virtual_camera.h"
 #include "capture_devices.h"
-#include "lossy_viewer.h"
 #include "protocol.h"
 #include "rendezvous_standin.h"
+#include "udp_endpoint.h"
 #include "testcam/test_camera.h"
 #include "virtual_camera_mgr.h"
 
@@ -37,9 +38,7 @@ using Clock = std::chrono::steady_clock;
 struct Options {
   int seconds = 600;
   int report = 30;
-  int viewers = 16;
-  double drop = 0.05;
-  uint32_t seed = 1;
+  int viewersAt = 0;  // control port of the viewers' program
 };
 
 bool ParseOptions(int argc, char** argv, Options* o) {
@@ -48,14 +47,53 @@ bool ParseOptions(int argc, char** argv, Options* o) {
     const char* value = argv[i + 1];
     if (key == "--seconds") o->seconds = std::atoi(value);
     else if (key == "--report") o->report = std::atoi(value);
-    else if (key == "--viewers") o->viewers = std::atoi(value);
-    else if (key == "--drop") o->drop = std::atof(value);
-    else if (key == "--seed") o->seed = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
+    else if (key == "--viewers-at") o->viewersAt = std::atoi(value);
     else return false;
   }
-  return (argc % 2) == 1 && o->seconds > 0 && o->report > 0 && o->viewers > 0 &&
-         o->viewers <= static_cast<int>(lantern::kMaxSessions) && o->drop >= 0 && o->drop < 1;
+  return (argc % 2) == 1 && o->seconds > 0 && o->report > 0 && o->viewersAt > 0 && o->viewersAt < 65536;
 }
+
+// The viewers' program, asked over its control channel.
+class Viewers {
+ public:
+  bool Open(uint16_t port) {
+    to_ = {standins::kLoopbackIp, port};
+    return endpoint_.Open(0);
+  }
+  // The reply's words; empty when the program does not answer.
+  std::vector<std::string> Ask(const std::string& command) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      if (!endpoint_.SendTo(command.data(), command.size(), to_)) return {};
+      if (auto reply = endpoint_.Receive(1000)) {
+        std::vector<std::string> words;
+        std::string text(reply->bytes.begin(), reply->bytes.end());
+        for (size_t at = 0; at < text.size();) {
+          size_t space = text.find(' ', at);
+          if (space == std::string::npos) space = text.size();
+          if (space > at) words.push_back(text.substr(at, space - at));
+          at = space + 1;
+        }
+        return words;
+      }
+    }
+    return {};
+  }
+  // Per viewer: sent, completed, retransmissions, disconnects, fragments, dropped, video on.
+  bool Counts(size_t viewers, std::vector<std::vector<uint64_t>>* out) {
+    std::vector<std::string> words = Ask("counts");
+    if (words.size() != 1 + 7 * viewers || words[0] != "counts") return false;
+    out->assign(viewers, std::vector<uint64_t>(7));
+    for (size_t i = 0; i < viewers; ++i)
+      for (size_t k = 0; k < 7; ++k) (*out)[i][k] = std::strtoull(words[1 + 7 * i + k].c_str(), nullptr, 10);
+    return true;
+  }
+
+ private:
+  standins::UdpEndpoint endpoint_;
+  NetAddress to_;
+};
+
+enum Field { kSent, kCompleted, kResent, kLost, kFragments, kDropped, kVideo };
 
 template <typename Condition>
 bool WaitUntil(Condition condition, int timeoutMs) {
@@ -162,10 +200,10 @@ class TestWebcam {
 
 // Announces the viewer until its session is connected: both directions lose datagrams.
 bool Connect(standins::RendezvousStandin& server, lantern::CVirtualCamera& camera,
-             const NetAddress& cameraAddress, soak::LossyViewer& viewer) {
-  const std::string key = viewer.Address().Text();
+             const NetAddress& cameraAddress, uint16_t viewerPort) {
+  const std::string key = NetAddress{standins::kLoopbackIp, viewerPort}.Text();
   for (int attempt = 0; attempt < 40; ++attempt) {
-    server.SendSessionNotify(cameraAddress, "127.0.0.1", viewer.Address().port);
+    server.SendSessionNotify(cameraAddress, "127.0.0.1", viewerPort);
     if (WaitUntil([&] {
           bool connected = false, video = false;
           return camera.SessionState(key, &connected, &video) && connected;
@@ -173,23 +211,6 @@ bool Connect(standins::RendezvousStandin& server, lantern::CVirtualCamera& camer
       return true;
   }
   return false;
-}
-
-// Asks every viewer's video until each has seen the answer; false after `timeoutMs`.
-bool StartVideo(std::vector<std::unique_ptr<soak::LossyViewer>>& viewers, const NetAddress& cameraAddress,
-                int timeoutMs) {
-  const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    bool all = true;
-    for (auto& v : viewers) {
-      if (v->Seen(wire::kStartVideoResp)) continue;
-      all = false;
-      v->Send(wire::kStartVideoReq, cameraAddress);
-    }
-    if (all) return true;
-    if (Clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  }
 }
 
 std::string Mib(uint64_t bytes) {
@@ -203,9 +224,7 @@ std::string Mib(uint64_t bytes) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
-    std::fprintf(stderr,
-                 "usage: lantern_capture_soak [--seconds N] [--report N] [--viewers 1-16] "
-                 "[--drop SHARE] [--seed N]\n");
+    std::fprintf(stderr, "usage: lantern_capture_soak --viewers-at PORT [--seconds N] [--report N]\n");
     return 2;
   }
   std::setvbuf(stdout, nullptr, _IONBF, 0);
@@ -215,6 +234,14 @@ int main(int argc, char** argv) {
 
   int status = 1;
   {
+    Viewers remote;
+    std::vector<std::string> hello;
+    if (!remote.Open(static_cast<uint16_t>(options.viewersAt)) || (hello = remote.Ask("hello")).size() < 3 ||
+        hello[0] != "viewers") {
+      std::printf("FAIL: the viewers' program does not answer on port %d\n", options.viewersAt);
+      return 1;
+    }
+    const size_t viewerCount = hello.size() - 2;
     TestWebcam webcam;
     if (!webcam.Register()) {
       std::printf("FAIL: the stand-in webcam %ls cannot be registered\n", testcam::kFileName);
@@ -233,7 +260,6 @@ int main(int argc, char** argv) {
         static_cast<lantern::CVirtualCamera*>(lantern::VirtualCameraMgr::Instance().Create(name, device, "127.0.0.1", 2)));
     NetAddress cameraAddress;
     if (camera != nullptr) {
-      if (auto a = server.CameraAddress(name)) cameraAddress = *a;
       WaitUntil([&] { return camera->IsRegistered(); }, 10000);
       if (auto a = server.CameraAddress(name)) cameraAddress = *a;
     }
@@ -244,49 +270,62 @@ int main(int argc, char** argv) {
     }
 
     // Every viewer connects first, then all ask for video.
-    std::vector<std::unique_ptr<soak::LossyViewer>> viewers;
-    for (int i = 0; i < options.viewers; ++i) {
-      auto v = std::make_unique<soak::LossyViewer>(options.drop, options.seed * 7919u + static_cast<uint32_t>(i));
-      if (!v->Start() || !Connect(server, *camera, cameraAddress, *v)) {
-        std::printf("FAIL: viewer %d could not connect (%zu sessions)\n", i + 1, camera->SessionCount());
+    for (size_t i = 0; i < viewerCount; ++i) {
+      const uint16_t port = static_cast<uint16_t>(std::atoi(hello[2 + i].c_str()));
+      if (!Connect(server, *camera, cameraAddress, port)) {
+        std::printf("FAIL: viewer %zu could not connect (%zu sessions)\n", i + 1, camera->SessionCount());
         lantern::VirtualCameraMgr::Destroy();
         return 1;
       }
-      viewers.push_back(std::move(v));
     }
-    if (!StartVideo(viewers, cameraAddress, 120000)) {
+    std::vector<std::vector<uint64_t>> counts;
+    const bool videoOn =
+        remote.Ask("start " + cameraAddress.IpText() + " " + std::to_string(cameraAddress.port)).size() == 1 &&
+        WaitUntil([&] {
+          if (!remote.Counts(viewerCount, &counts)) return false;
+          for (const auto& c : counts)
+            if (c[kVideo] == 0) return false;
+          return true;
+        }, 120000);
+    if (!videoOn) {
       std::printf("FAIL: not every viewer's video started\n");
       lantern::VirtualCameraMgr::Destroy();
       return 1;
     }
-    std::printf("soak: %d viewers, %.1f%% of datagrams lost each way, %d s, reports every %d s\n",
-                options.viewers, options.drop * 100, options.seconds, options.report);
+    std::printf("soak: %zu viewers on lossy links, %d s, reports every %d s\n", viewerCount, options.seconds,
+                options.report);
 
     const auto start = Clock::now();
     std::vector<Sample> samples;
-    std::vector<std::vector<soak::ViewerCounts>> history;  // per report, per viewer
+    std::vector<std::vector<std::vector<uint64_t>>> history;  // per report, per viewer
     std::vector<std::string> failures;
     for (int second = options.report; second <= options.seconds; second += options.report) {
       std::this_thread::sleep_until(start + std::chrono::seconds(second));
       Sample sample = TakeSample(second);
       samples.push_back(sample);
-      std::vector<soak::ViewerCounts> now;
+      if (!remote.Counts(viewerCount, &counts)) {
+        failures.push_back("the viewers' program stopped answering at " + std::to_string(second) + " s");
+        break;
+      }
       std::vector<uint64_t> completedNow;
       uint64_t resends = 0, lost = 0;
       std::string perViewer;
-      for (size_t i = 0; i < viewers.size(); ++i) {
-        soak::ViewerCounts c = viewers[i]->Counts();
-        const uint64_t before = history.empty() ? 0 : history.back()[i].framesCompleted;
-        completedNow.push_back(c.framesCompleted - before);
-        resends += c.retransmissions;
-        lost += c.disconnects;
+      for (size_t i = 0; i < viewerCount; ++i) {
+        const uint64_t before = history.empty() ? 0 : history.back()[i][kCompleted];
+        completedNow.push_back(counts[i][kCompleted] - before);
+        resends += counts[i][kResent];
+        lost += counts[i][kLost];
         char item[48];
-        std::snprintf(item, sizeof item, " %zu:%llu/%llu", i + 1, static_cast<unsigned long long>(c.framesSent),
-                      static_cast<unsigned long long>(c.framesCompleted));
+        std::snprintf(item, sizeof item, " %zu:%llu/%llu", i + 1, static_cast<unsigned long long>(counts[i][kSent]),
+                      static_cast<unsigned long long>(counts[i][kCompleted]));
         perViewer += item;
-        now.push_back(c);
       }
-      history.push_back(now);
+      history.push_back(counts);
+      std::printf("[%4d s] private %s, handles %u, sessions %zu, camera frames %u, retransmissions %llu, "
+                  "sessions lost %llu\n         frames sent/completed per viewer:%s\n",
+                  second, Mib(sample.privateBytes).c_str(), sample.handles, camera->SessionCount(),
+                  camera->FrameCounter(), static_cast<unsigned long long>(resends),
+                  static_cast<unsigned long long>(lost), perViewer.c_str());
       // Starved: a viewer that completed nothing, or under half of what the median viewer
       // completed, in this interval.
       std::vector<uint64_t> sorted = completedNow;
@@ -298,23 +337,20 @@ int main(int argc, char** argv) {
                              std::to_string(second) + " s (" + std::to_string(completedNow[i]) +
                              " frames, median " + std::to_string(median) + ")");
       }
-      std::printf("[%4d s] private %s, handles %u, sessions %zu, camera frames %u, retransmissions %llu, "
-                  "sessions lost %llu\n         frames sent/completed per viewer:%s\n",
-                  second, Mib(sample.privateBytes).c_str(), sample.handles, camera->SessionCount(),
-                  camera->FrameCounter(), static_cast<unsigned long long>(resends),
-                  static_cast<unsigned long long>(lost), perViewer.c_str());
     }
 
     // Checks. Memory and handles are compared with the sample at the end of the warm-up:
     // the first minute, or the first half of a shorter run.
     uint64_t lostSessions = 0, sent = 0, completed = 0, fragments = 0, resends = 0, dropped = 0;
-    for (const auto& c : history.back()) {
-      lostSessions += c.disconnects;
-      sent += c.framesSent;
-      completed += c.framesCompleted;
-      fragments += c.fragments;
-      resends += c.retransmissions;
-      dropped += c.dropped;
+    if (!history.empty()) {
+      for (const auto& c : history.back()) {
+        lostSessions += c[kLost];
+        sent += c[kSent];
+        completed += c[kCompleted];
+        fragments += c[kFragments];
+        resends += c[kResent];
+        dropped += c[kDropped];
+      }
     }
     std::printf("total: %u frames encoded (%.2f per second), %.1f fragments per frame; %llu of %llu frames "
                 "sent to viewers completed (%.1f%%); %.2f retransmissions per fragment; %llu datagrams lost "
@@ -324,7 +360,7 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(sent), sent ? 100.0 * completed / sent : 0.0,
                 fragments ? static_cast<double>(resends) / fragments : 0.0,
                 static_cast<unsigned long long>(dropped));
-    if (lostSessions != 0 || camera->SessionCount() != viewers.size())
+    if (lostSessions != 0 || camera->SessionCount() != viewerCount)
       failures.push_back("sessions were lost");
     const int warmUp = std::min(60, options.seconds / 2);
     const Sample* base = nullptr;
@@ -342,7 +378,6 @@ int main(int argc, char** argv) {
                            std::to_string(s.second) + " s from " + std::to_string(base->handles));
     }
 
-    for (auto& v : viewers) v->Stop();
     lantern::VirtualCameraMgr::Destroy();
     server.Stop();
     for (const std::string& f : failures) std::printf("FAIL: %s\n", f.c_str());
