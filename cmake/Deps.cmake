@@ -11,8 +11,6 @@ if(NOT WIN32)
   return()
 endif()
 
-set(LOOKOUT_MINGW_ROOT /usr/i686-w64-mingw32 CACHE PATH "mingw-w64 sysroot holding the zlib of libz-mingw-w64-dev")
-
 function(_lookout_deps_check prefix)
   set(missing "")
   foreach(f IN ITEMS
@@ -38,8 +36,8 @@ function(_lookout_deps_check prefix)
       "Third-party libraries are missing from LOOKOUT_DEPS_PREFIX=${prefix}:\n  ${text}\n"
       "Build them first (once; later runs take well under a second):\n"
       "  bash scripts/install-packages.sh && bash deps/build-deps.sh\n"
-      "then configure again. If deps/build-deps.sh used another prefix, pass the same "
-      "LOOKOUT_DEPS_PREFIX (environment or -D).")
+      "then configure again. If deps/build-deps.sh used another cache root, pass the same "
+      "LOOKOUT_DEPS_ROOT in the environment (or LOOKOUT_DEPS_PREFIX with -D).")
   endif()
 endfunction()
 
@@ -49,7 +47,7 @@ function(_lookout_static_import name location)
 endfunction()
 
 if(NOT LOOKOUT_DEPS_PREFIX)
-  message(FATAL_ERROR "LOOKOUT_DEPS_PREFIX is not set: configure with cmake/toolchain-i686-w64-mingw32.cmake (cmake --preset windows)")
+  message(FATAL_ERROR "LOOKOUT_DEPS_PREFIX is not set: configure with a toolchain file of cmake/ (cmake --preset windows or windows64)")
 endif()
 _lookout_deps_check("${LOOKOUT_DEPS_PREFIX}")
 set(_deps_inc "${LOOKOUT_DEPS_PREFIX}/include")

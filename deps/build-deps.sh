@@ -1,24 +1,22 @@
 #!/usr/bin/env bash
-# Cross-builds the third-party libraries (static, i686-w64-mingw32) from Debian bookworm
-# source packages into a cache outside the source tree. A library whose stamp is present
-# is not touched again, so a warm run only checks stamps.
+# Cross-builds the third-party libraries (static) for 32-bit and 64-bit Windows from Debian
+# bookworm source packages into a cache outside the source tree, one prefix per
+# architecture. A library whose stamp is present is not touched again, so a warm run only
+# checks stamps.
 #
-#   LOOKOUT_DEPS_PREFIX  install prefix (default ~/.cache/lookout-deps/i686-w64-mingw32)
-#   LOOKOUT_DEPS_WORK    sources, build trees and logs (default: beside the prefix)
+#   build-deps.sh [ARCH...]   ARCH is i686 or x86_64; both when none is given
+#
+#   LOOKOUT_DEPS_ROOT    cache root (default ~/.cache/lookout-deps); prefixes are ROOT/<triple>
 #   LOOKOUT_DEPS_JOBS    parallel compile jobs (default 2)
 set -euo pipefail
 shopt -s inherit_errexit
 
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-PREFIX=${LOOKOUT_DEPS_PREFIX:-$HOME/.cache/lookout-deps/i686-w64-mingw32}
-WORK=${LOOKOUT_DEPS_WORK:-$(dirname "$PREFIX")}
+WORK=${LOOKOUT_DEPS_ROOT:-$HOME/.cache/lookout-deps}
 SRC=$WORK/src
-BUILD=$WORK/build
-LOGS=$WORK/logs
-STAMPS=$PREFIX/share/lookout-deps/stamps
 JOBS=${LOOKOUT_DEPS_JOBS:-2}
-TOOLCHAIN=$REPO/cmake/toolchain-i686-w64-mingw32.cmake
-MINGW_ROOT=/usr/i686-w64-mingw32
+# Bump when a change to the build recipe below must rebuild every cached library.
+RECIPE=2
 
 # Upstream versions are pinned; the Debian revision is the newest bookworm one whose
 # source actually downloads (security updates are sometimes listed but not served).
@@ -29,11 +27,10 @@ PUGIXML_PKG=pugixml     PUGIXML_PIN=1.13
 
 JPEG_OPTS=(-DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=ON -DREQUIRE_SIMD=ON
   -DWITH_TURBOJPEG=ON -DWITH_JAVA=OFF)
-PNG_OPTS=(-DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF
-  -DPNG_BUILD_ZLIB=OFF -DZLIB_INCLUDE_DIR=$MINGW_ROOT/include -DZLIB_LIBRARY=$MINGW_ROOT/lib/libz.a)
+PNG_OPTS_COMMON=(-DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF
+  -DPNG_BUILD_ZLIB=OFF)
 # dfsg source: no bundled zlib or ffmpeg, so BUILD_ZLIB and WITH_FFMPEG must be off.
-OPENCV_OPTS=(-DBUILD_LIST=core,imgproc,imgcodecs -DBUILD_SHARED_LIBS=OFF
-  -DBUILD_ZLIB=OFF -DZLIB_INCLUDE_DIR=$MINGW_ROOT/include -DZLIB_LIBRARY=$MINGW_ROOT/lib/libz.a
+OPENCV_OPTS_COMMON=(-DBUILD_LIST=core,imgproc,imgcodecs -DBUILD_SHARED_LIBS=OFF -DBUILD_ZLIB=OFF
   -DWITH_FFMPEG=OFF -DWITH_IPP=OFF -DWITH_ITT=OFF -DWITH_OPENCL=OFF -DWITH_TIFF=OFF
   -DWITH_WEBP=OFF -DWITH_OPENJPEG=OFF -DWITH_JASPER=OFF -DWITH_OPENEXR=OFF -DWITH_PNG=OFF
   -DWITH_JPEG=OFF -DWITH_PROTOBUF=OFF -DWITH_ADE=OFF -DWITH_EIGEN=OFF -DWITH_LAPACK=OFF
@@ -44,9 +41,9 @@ PUGIXML_OPTS=(-DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF)
 
 # ---------------------------------------------------------------------------- helpers
 
-# Everything that should force a rebuild when it changes: options, toolchain, compiler.
+# Everything that should force a rebuild when it changes: options, target, compiler, recipe.
 options_hash() {
-  { printf '%s\n' "$@"; cat "$TOOLCHAIN"; i686-w64-mingw32-g++-posix -dumpfullversion; } \
+  { printf '%s\n' "$@" "$TRIPLE" "$RECIPE"; "$TRIPLE-g++-posix" -dumpfullversion; } \
     | sha256sum | cut -c1-16
 }
 
@@ -126,7 +123,7 @@ build_library() { # name pkg pin fn options...
   stamp=$(stamp_path "$name" "$pin" "$hash")
   [ -f "$stamp" ] || lock_cache
   if [ -f "$stamp" ]; then
-    echo "$name $pin: up to date"
+    echo "$TRIPLE $name $pin: up to date"
     return
   fi
   mkdir -p "$LOGS" "$STAMPS" "$BUILD"
@@ -147,11 +144,11 @@ build_library() { # name pkg pin fn options...
   rc=$?
   set -e
   if [ "$rc" != 0 ]; then
-    echo "$name $pin: FAILED (log: $log)" >&2
+    echo "$TRIPLE $name $pin: FAILED (log: $log)" >&2
     tail -n 40 "$log" >&2
     exit "$rc"
   fi
-  echo "$name $pin: built in $((SECONDS - start)) s ($(sed -n 's/^source //p' "$stamp"))"
+  echo "$TRIPLE $name $pin: built in $((SECONDS - start)) s ($(sed -n 's/^source //p' "$stamp"))"
 }
 
 # ---------------------------------------------------------------------------- libraries
@@ -188,12 +185,31 @@ build_pugixml() {
 
 # ---------------------------------------------------------------------------- main
 
-if [ ! -f "$MINGW_ROOT/lib/libz.a" ]; then
-  echo "build-deps: $MINGW_ROOT/lib/libz.a missing; run scripts/install-packages.sh" >&2
-  exit 1
-fi
+build_arch() { # i686 | x86_64
+  TRIPLE=$1-w64-mingw32
+  PREFIX=$WORK/$TRIPLE
+  BUILD=$WORK/build/$TRIPLE
+  LOGS=$WORK/logs/$TRIPLE
+  STAMPS=$PREFIX/share/lookout-deps/stamps
+  TOOLCHAIN=$REPO/cmake/toolchain-$TRIPLE.cmake
+  MINGW_ROOT=/usr/$TRIPLE
+  if ! command -v "$TRIPLE-g++-posix" >/dev/null || [ ! -f "$MINGW_ROOT/lib/libz.a" ]; then
+    echo "build-deps: the $TRIPLE compiler or $MINGW_ROOT/lib/libz.a is missing; run scripts/install-packages.sh" >&2
+    exit 1
+  fi
+  build_library libjpeg-turbo "$JPEG_PKG" "$JPEG_PIN" build_jpeg "${JPEG_OPTS[@]}"
+  build_library libpng "$PNG_PKG" "$PNG_PIN" build_png "${PNG_OPTS_COMMON[@]}" \
+    -DZLIB_INCLUDE_DIR="$MINGW_ROOT/include" -DZLIB_LIBRARY="$MINGW_ROOT/lib/libz.a"
+  build_library pugixml "$PUGIXML_PKG" "$PUGIXML_PIN" build_pugixml "${PUGIXML_OPTS[@]}"
+  build_library opencv "$OPENCV_PKG" "$OPENCV_PIN" build_opencv "${OPENCV_OPTS_COMMON[@]}" \
+    -DZLIB_INCLUDE_DIR="$MINGW_ROOT/include" -DZLIB_LIBRARY="$MINGW_ROOT/lib/libz.a"
+}
 
-build_library libjpeg-turbo "$JPEG_PKG" "$JPEG_PIN" build_jpeg "${JPEG_OPTS[@]}"
-build_library libpng "$PNG_PKG" "$PNG_PIN" build_png "${PNG_OPTS[@]}"
-build_library pugixml "$PUGIXML_PKG" "$PUGIXML_PIN" build_pugixml "${PUGIXML_OPTS[@]}"
-build_library opencv "$OPENCV_PKG" "$OPENCV_PIN" build_opencv "${OPENCV_OPTS[@]}"
+arches=("$@")
+[ ${#arches[@]} -gt 0 ] || arches=(i686 x86_64)
+for arch in "${arches[@]}"; do
+  case "$arch" in
+    i686|x86_64) build_arch "$arch" ;;
+    *) echo "build-deps: unknown architecture $arch (i686 or x86_64)" >&2; exit 2 ;;
+  esac
+done

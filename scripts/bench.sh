@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Runs the benchmark programs under Wine and prints their figures (not part of the tests).
+# Runs the benchmark programs under Wine and prints their figures (not part of the tests),
+# for the architecture this machine's Wine runs (LOOKOUT_WINE_ARCH=i686|x86_64 forces).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-packages.sh
-bash deps/build-deps.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$(nproc)" --target lantern_frame_bench tremor_bench
-prefix=${LOOKOUT_DEPS_PREFIX:-$HOME/.cache/lookout-deps/i686-w64-mingw32}
 source scripts/wine-prefix.sh
 trap wine_prefix_cleanup EXIT
-scripts/wine-run.sh build/windows/camserver/lantern_frame_bench.exe "$(winepath -w "$prefix/bin/tjbench.exe")"
-scripts/wine-run.sh build/windows/motion/tremor_bench.exe "$(winepath -w "$WINE_RUN_DIR")\\tremor_bench.bmp"
+echo "bench: $LOOKOUT_WINE_ARCH build ($WINE_ARCH_REASON)"
+bash deps/build-deps.sh "$LOOKOUT_WINE_ARCH"
+cmake --preset "$LOOKOUT_WINDOWS_PRESET" >/dev/null
+cmake --build --preset "$LOOKOUT_WINDOWS_PRESET" -j "$(nproc)" --target lantern_frame_bench tremor_bench
+bin=build/$LOOKOUT_WINDOWS_PRESET
+deps=${LOOKOUT_DEPS_ROOT:-$HOME/.cache/lookout-deps}/$LOOKOUT_WINE_ARCH-w64-mingw32
+scripts/wine-run.sh "$bin/camserver/lantern_frame_bench.exe" "$(wine_path_w "$deps/bin/tjbench.exe")"
+scripts/wine-run.sh "$bin/motion/tremor_bench.exe" "$(wine_path_w "$WINE_RUN_DIR")\\tremor_bench.bmp"

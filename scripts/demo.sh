@@ -7,18 +7,8 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 bash scripts/install-packages.sh
-bash deps/build-deps.sh
 
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$(nproc)" --target Lantern Tremor TestCam lookout_host rendezvous_standin viewer_standin
-
-bin="$root/build/windows"
-out="$root/build/demo"
-rm -rf "$out"
-mkdir -p "$out/frames" "$out/host/log"
-cp "$bin/camserver/Lantern.dll" "$bin/motion/Tremor.dll" "$bin/standins/lookout_host/lookout_host.exe" \
-   "$bin/standins/testcam/TestCam.ax" "$out/host/"
-
+# The Wine this machine runs decides the build: 32-bit where it can, else 64-bit.
 source scripts/wine-prefix.sh
 pids=()
 cleanup() {
@@ -27,6 +17,18 @@ cleanup() {
   wine_prefix_cleanup
 }
 trap cleanup EXIT
+echo "demo: $LOOKOUT_WINE_ARCH build ($WINE_ARCH_REASON)"
+
+bash deps/build-deps.sh "$LOOKOUT_WINE_ARCH"
+cmake --preset "$LOOKOUT_WINDOWS_PRESET" >/dev/null
+cmake --build --preset "$LOOKOUT_WINDOWS_PRESET" -j "$(nproc)" --target Lantern Tremor TestCam lookout_host rendezvous_standin viewer_standin
+
+bin="$root/build/$LOOKOUT_WINDOWS_PRESET"
+out="$root/build/demo"
+rm -rf "$out"
+mkdir -p "$out/frames" "$out/host/log"
+cp "$bin/camserver/Lantern.dll" "$bin/motion/Tremor.dll" "$bin/standins/lookout_host/lookout_host.exe" \
+   "$bin/standins/testcam/TestCam.ax" "$out/host/"
 
 # Wine has no webcam: the stand-in test camera takes its place.
 ( cd "$out/host" && "$root/scripts/wine-run.sh" regsvr32 /s TestCam.ax )
@@ -58,7 +60,7 @@ if ! grep -q '^status 1' "$out/host.txt"; then
 fi
 
 scripts/wine-run.sh "$bin/standins/viewer_standin.exe" --server "127.0.0.1:$port" --camera "$camera" \
-  --seconds "$seconds" --out "$(winepath -w "$out/frames" 2>/dev/null || echo "$out/frames")" \
+  --seconds "$seconds" --out "$(wine_path_w "$out/frames" || echo "$out/frames")" \
   >"$out/viewer.txt" 2>&1 || true
 
 summary=$(grep -E '^frames=' "$out/viewer.txt" | tail -n 1 || true)

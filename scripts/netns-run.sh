@@ -92,12 +92,18 @@ shift
 status=0
 case "$program" in
   *.exe)
-    wine_env=(env WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
+    # The architecture the caller's prefix uses (scripts/wine-prefix.sh exports it).
+    source "$(dirname "${BASH_SOURCE[0]}")/wine-arch.sh"
+    if arch=$(wine_arch_forced); then wine_arch_use "$arch"
+    elif timeout 10 "$WINE32_LOADER" --version >/dev/null 2>&1; then wine_arch_use i686
+    else wine_arch_use x86_64; fi
+    wine_env=(env WINEPREFIX="$prefix" WINEARCH="$WINEARCH" WINEDEBUG=-all
               WINEDLLOVERRIDES="mscoree,mshtml=" LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
               QUILCAM_CONTROL="$QUILCAM_CONTROL")
-    ip netns exec "$pc" "${wine_env[@]}" timeout 120 wineboot -i >/dev/null 2>&1 \
+    [ -n "${WINELOADER:-}" ] && wine_env+=(WINELOADER="$WINELOADER")
+    ip netns exec "$pc" "${wine_env[@]}" timeout 120 "$LOOKOUT_WINE" wineboot.exe -i >/dev/null 2>&1 \
       || fail "cannot make a Wine prefix inside $pc"
-    ip netns exec "$pc" "${wine_env[@]}" timeout "$timeout_s" wine "$program" "$@" || status=$?
+    ip netns exec "$pc" "${wine_env[@]}" timeout "$timeout_s" "$LOOKOUT_WINE" "$program" "$@" || status=$?
     ;;
   *)
     ip netns exec "$pc" timeout "$timeout_s" "$program" "$@" || status=$?

@@ -2,6 +2,15 @@
 # Sourced: makes a fresh private Wine prefix for this run and keeps its wineserver up.
 # Sets WINEPREFIX; wine_prefix_cleanup ends the server and removes the prefix.
 # Also starts a private X server (Xvfb) on a free display so windows can be shown.
+# The prefix is 32-bit where this machine runs 32-bit programs, else 64-bit (wine64);
+# LOOKOUT_WINE_ARCH=i686|x86_64 forces either. WINE_ARCH_REASON says why (scripts/wine-arch.sh
+# sets LOOKOUT_WINE, LOOKOUT_WINDOWS_PRESET and the rest).
+source "$(dirname "${BASH_SOURCE[0]}")/wine-arch.sh"
+
+# The Windows form of a Unix path, through the prefix's own loader.
+wine_path_w() {
+  "$LOOKOUT_WINE" winepath.exe -w "$1" 2>/dev/null
+}
 WINE_RUN_DIR=$(mktemp -d /tmp/lookout-wine.XXXXXX)
 WINE_XVFB_PID=
 if command -v Xvfb >/dev/null 2>&1; then
@@ -22,10 +31,27 @@ if command -v Xvfb >/dev/null 2>&1; then
   done
 fi
 export WINEPREFIX="$WINE_RUN_DIR/prefix"
-export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 wineboot -i >/dev/null 2>&1
+if WINE_ARCH_FORCED=$(wine_arch_forced); then
+  wine_arch_use "$WINE_ARCH_FORCED"
+  WINE_ARCH_REASON="forced by LOOKOUT_WINE_ARCH"
+  LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 timeout 300 "$LOOKOUT_WINE" wineboot.exe -i >/dev/null 2>&1 \
+    || { echo "wine-prefix.sh: wineboot failed for the forced $LOOKOUT_WINE_ARCH prefix" >&2; return 1; }
+else
+  wine_arch_use i686
+  if wine_arch_runs_i686 "$WINE_RUN_DIR"; then
+    WINE_ARCH_REASON="a 32-bit program runs under Wine here"
+  else
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+    wine_arch_use x86_64
+    WINE_ARCH_REASON="this machine cannot run 32-bit programs (a 32-bit probe failed)"
+    LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 timeout 300 "$LOOKOUT_WINE" wineboot.exe -i >/dev/null 2>&1 \
+      || { echo "wine-prefix.sh: wineboot failed for the 64-bit prefix" >&2; return 1; }
+  fi
+fi
+unset WINE_ARCH_FORCED
 # Chinese faces the programs ask for, drawn with WenQuanYi (fonts-wqy-zenhei).
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
@@ -34,7 +60,7 @@ printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '"幼圆"="WenQuanYi Zen Hei"' '"YouYuan"="WenQuanYi Zen Hei"' '"黑体"="WenQuanYi Zen Hei"' \
   '"SimHei"="WenQuanYi Zen Hei"' '"微软雅黑"="WenQuanYi Zen Hei"' '"Microsoft YaHei"="WenQuanYi Zen Hei"' \
   | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } > "$WINE_RUN_DIR/fonts.reg"
-wine regedit /S "$(winepath -w "$WINE_RUN_DIR/fonts.reg" 2>/dev/null)" >/dev/null 2>&1 || true
+"$LOOKOUT_WINE" regedit.exe /S "$(wine_path_w "$WINE_RUN_DIR/fonts.reg")" >/dev/null 2>&1 || true
 # The server wineboot started is not persistent and leaves a second service manager behind,
 # so windowed programs wait 14 s for an RPC service that never starts: start over persistent.
 wineserver -k >/dev/null 2>&1 || true
@@ -42,7 +68,7 @@ wineserver -w >/dev/null 2>&1 || true
 wineserver -p >/dev/null 2>&1 || true
 # The system processes start with the first program and inherit its output: start them here,
 # or a test runner waiting for a program's output would wait for them too.
-LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 "$LOOKOUT_WINE" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 
 wine_prefix_cleanup() {
   wineserver -k >/dev/null 2>&1 || true

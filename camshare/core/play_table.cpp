@@ -39,8 +39,8 @@ size_t CallbackRegistry::Count() {
   return pairs_.size();
 }
 
-CameraPlayEntry::CameraPlayEntry(CAMLIST_ITEM* camera, CallbackRegistry* registry)
-    : handle_(nullptr), camera_(camera), registry_(registry) {}
+CameraPlayEntry::CameraPlayEntry(CAMLIST_ITEM* camera, CallbackRegistry* registry, long id)
+    : handle_(nullptr), camera_(camera), registry_(registry), id_(id) {}
 
 CameraPlayEntry::~CameraPlayEntry() {
   ICameraHandle* handle = handle_.load();
@@ -62,14 +62,15 @@ void CameraPlayEntry::Dispatch(long realHandle, int event, int value, void* user
 
 long PlayTable::GetHandle(CAMLIST_ITEM* camera, PluginDirectory& plugins) {
   if (camera == nullptr) return kNoHandle;
+  EntryPtr dead;  // destroyed after the lock is left
   LockGuard guard(lock_);
   auto found = entries_.find(camera);
   if (found != entries_.end()) {
-    if (found->second->handle() != nullptr) return PlayHandleOf(found->second->handle());
-    delete found->second;
+    if (found->second->handle() != nullptr) return found->second->id();
+    dead = std::move(found->second);
     entries_.erase(found);
   }
-  auto entry = std::make_unique<CameraPlayEntry>(camera, &registry_);
+  auto entry = std::make_shared<CameraPlayEntry>(camera, &registry_, NextId());
   const std::string type = FieldText(camera->cameratype, sizeof camera->cameratype);
   CreateKVCameraHandleObjectProc factory = plugins.FactoryFor(type.c_str());
   if (factory != nullptr) {
@@ -80,37 +81,44 @@ long PlayTable::GetHandle(CAMLIST_ITEM* camera, PluginDirectory& plugins) {
     }
   }
   if (entry->handle() == nullptr) return kNoHandle;
-  long playHandle = PlayHandleOf(entry->handle());
-  entries_[camera] = entry.release();
-  return playHandle;
+  const long id = entry->id();
+  entries_[camera] = std::move(entry);
+  return id;
+}
+
+PlayTable::EntryPtr PlayTable::Find(CAMLIST_ITEM* camera) {
+  LockGuard guard(lock_);
+  auto found = entries_.find(camera);
+  return found == entries_.end() ? nullptr : found->second;
 }
 
 void PlayTable::ReOpen(CAMLIST_ITEM* camera) {
-  LockGuard guard(lock_);
-  auto found = entries_.find(camera);
-  if (found == entries_.end()) return;
-  if (ICameraHandle* handle = found->second->handle()) handle->ReOpen();
+  EntryPtr entry = Find(camera);
+  if (entry == nullptr) return;
+  if (ICameraHandle* handle = entry->handle()) handle->ReOpen();
 }
 
 void PlayTable::Close(CAMLIST_ITEM* camera) {
-  LockGuard guard(lock_);
-  auto found = entries_.find(camera);
-  if (found == entries_.end()) return;
-  if (ICameraHandle* handle = found->second->handle()) handle->Close();
+  EntryPtr entry = Find(camera);
+  if (entry == nullptr) return;
+  if (ICameraHandle* handle = entry->handle()) handle->Close();
 }
 
 void PlayTable::StopAll() {
-  LockGuard guard(lock_);
-  while (!entries_.empty()) {
-    auto first = entries_.begin();
-    CameraPlayEntry* entry = first->second;
-    entries_.erase(first);
-    delete entry;
+  std::map<CAMLIST_ITEM*, EntryPtr> doomed;
+  {
+    LockGuard guard(lock_);
+    doomed.swap(entries_);
   }
+  // Each entry closes and deletes its handle when its last holder lets go: here, or in a
+  // ReOpen or Close still running on another thread.
+  doomed.clear();
 }
 
 void PlayTable::Abandon() {
   LockGuard guard(lock_);
+  // The entries are leaked on purpose: destroying them would call into unloaded code.
+  for (auto& kv : entries_) new EntryPtr(std::move(kv.second));
   entries_.clear();
 }
 
@@ -119,18 +127,34 @@ size_t PlayTable::Count() {
   return entries_.size();
 }
 
-ICameraHandle* HandleFromPlayHandle(long playHandle) {
+long PlayTable::NextId() {
+  for (;;) {
+    lastId_ = lastId_ >= 0x7FFFFFFF ? 1 : lastId_ + 1;
+    bool used = false;
+    for (const auto& kv : entries_) used = used || kv.second->id() == lastId_;
+    if (!used) return lastId_;
+  }
+}
+
+ICameraHandle* PlayTable::HandleOf(long playHandle) const {
   if (playHandle == kNoHandle || playHandle == 0) return nullptr;
-  return reinterpret_cast<ICameraHandle*>(playHandle);
+  for (const auto& kv : entries_) {
+    if (kv.second->id() == playHandle) return kv.second->handle();
+  }
+  return nullptr;
 }
 
-long PlayHandleOf(ICameraHandle* handle) {
-  return handle == nullptr ? kNoHandle : reinterpret_cast<long>(handle);
-}
-
-long RealHandleOf(long playHandle) {
-  ICameraHandle* handle = HandleFromPlayHandle(playHandle);
+long PlayTable::RealHandle(long playHandle) {
+  LockGuard guard(lock_);
+  ICameraHandle* handle = HandleOf(playHandle);
   return handle == nullptr ? kNoHandle : handle->GetRealHandle();
+}
+
+int PlayTable::PTZCtrl(long playHandle, int command, int param, int reserved, char* data,
+                       int length) {
+  LockGuard guard(lock_);
+  ICameraHandle* handle = HandleOf(playHandle);
+  return handle == nullptr ? -1 : handle->PTZCtrl(command, param, reserved, data, length);
 }
 
 namespace {

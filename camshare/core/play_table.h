@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <list>
 #include <map>
+#include <memory>
 
 #include "CamShare.h"
 #include "lock.h"
@@ -43,7 +44,7 @@ class PluginDirectory {
 
 class CameraPlayEntry {
  public:
-  CameraPlayEntry(CAMLIST_ITEM* camera, CallbackRegistry* registry);
+  CameraPlayEntry(CAMLIST_ITEM* camera, CallbackRegistry* registry, long id = kNoHandle);
   // Closes and deletes the handle object.
   virtual ~CameraPlayEntry();
   CameraPlayEntry(const CameraPlayEntry&) = delete;
@@ -52,6 +53,7 @@ class CameraPlayEntry {
   ICameraHandle* handle() const { return handle_.load(); }
   void set_handle(ICameraHandle* handle) { handle_.store(handle); }
   CAMLIST_ITEM* camera() const { return camera_; }
+  long id() const { return id_; }
 
   // The event callback given to Open, with the entry as user value. Events whose real
   // handle is not the handle object's current one reach no callback.
@@ -61,8 +63,16 @@ class CameraPlayEntry {
   std::atomic<ICameraHandle*> handle_;
   CAMLIST_ITEM* camera_;
   CallbackRegistry* registry_;
+  long id_;
 };
 
+// Play handles given to callers are small positive ids, never pointers: they fit the 32-bit
+// long of the exported interface on either architecture, and a handle kept after its entry
+// was destroyed is recognised (kNoHandle) instead of being dereferenced. Ids are not reused
+// until the counter wraps.
+//
+// Handle objects are closed and destroyed outside the table lock: a plug-in's Close joins
+// its thread, which may be inside an event callback that asks the table for a real handle.
 class PlayTable {
  public:
   PlayTable(Lock& lock, CallbackRegistry& registry) : lock_(lock), registry_(registry) {}
@@ -74,25 +84,31 @@ class PlayTable {
   // no plug-in or its factory makes no object.
   long GetHandle(CAMLIST_ITEM* camera, PluginDirectory& plugins);
   void ReOpen(CAMLIST_ITEM* camera);
-  // Closes the camera's handle; the entry stays.
+  // Closes the camera's handle; the entry and its play handle stay.
   void Close(CAMLIST_ITEM* camera);
-  // Destroys every entry.
+  // Destroys every entry; their play handles become unknown.
   void StopAll();
   // Forgets every entry without calling into the plug-ins (their code may be gone).
   void Abandon();
   size_t Count();
 
+  // GetRealHandle of the play handle's object; kNoHandle for a handle the table does not hold.
+  long RealHandle(long playHandle);
+  // PTZCtrl of the play handle's object; -1 for a handle the table does not hold.
+  int PTZCtrl(long playHandle, int command, int param, int reserved, char* data, int length);
+
  private:
+  using EntryPtr = std::shared_ptr<CameraPlayEntry>;
+  EntryPtr Find(CAMLIST_ITEM* camera);
+  // Under the lock: the handle object of a play handle, or null.
+  ICameraHandle* HandleOf(long playHandle) const;
+  long NextId();
+
   Lock& lock_;
   CallbackRegistry& registry_;
-  std::map<CAMLIST_ITEM*, CameraPlayEntry*> entries_;
+  std::map<CAMLIST_ITEM*, EntryPtr> entries_;
+  long lastId_ = 0;
 };
-
-ICameraHandle* HandleFromPlayHandle(long playHandle);
-long PlayHandleOf(ICameraHandle* handle);
-
-// GetRealHandle of the play handle's object; kNoHandle for kNoHandle.
-long RealHandleOf(long playHandle);
 
 // Motion parameters through a fresh object of the family's plug-in, deleted after the
 // call; 0 when there is no plug-in or no object.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -100,9 +101,12 @@ TEST_F(PlayTableTest, OneHandlePerCameraOpenedOnce) {
   EXPECT_EQ(table.GetHandle(&quil, plugins), a);
   EXPECT_EQ(g_log.created, 1);
   EXPECT_EQ(g_log.opened, 1);
-  EXPECT_EQ(RealHandleOf(a), 7);
-  EXPECT_EQ(RealHandleOf(kNoHandle), kNoHandle);
-  EXPECT_EQ(HandleFromPlayHandle(a)->PTZCtrl(3, 4, 0, nullptr, 0), 304);
+  EXPECT_EQ(table.RealHandle(a), 7);
+  EXPECT_EQ(table.RealHandle(kNoHandle), kNoHandle);
+  EXPECT_EQ(table.PTZCtrl(a, 3, 4, 0, nullptr, 0), 304);
+  // Small ids, whatever the architecture: the exported long holds them on 64-bit Windows.
+  EXPECT_GT(a, 0);
+  EXPECT_EQ(table.GetHandle(&orvel, plugins), kNoHandle);
 }
 
 TEST_F(PlayTableTest, NoPluginNoObjectOrFailedOpen) {
@@ -114,7 +118,7 @@ TEST_F(PlayTableTest, NoPluginNoObjectOrFailedOpen) {
   g_log.openResult = -1;  // a failed Open keeps its entry
   long a = table.GetHandle(&quil, plugins);
   EXPECT_NE(a, kNoHandle);
-  EXPECT_EQ(RealHandleOf(a), -1);
+  EXPECT_EQ(table.RealHandle(a), -1);
   EXPECT_EQ(table.GetHandle(&quil, plugins), a);
   std::memset(orvel.cameratype, 'q', sizeof orvel.cameratype);  // no terminator
   EXPECT_EQ(table.GetHandle(&orvel, plugins), kNoHandle);
@@ -125,18 +129,72 @@ TEST_F(PlayTableTest, StopOneKeepsTheHandleStopAllMakesANewOne) {
   long a = table.GetHandle(&quil, plugins);
   table.Close(&quil);
   EXPECT_EQ(table.GetHandle(&quil, plugins), a);
-  EXPECT_EQ(RealHandleOf(a), -1);
+  EXPECT_EQ(table.RealHandle(a), -1);
   table.ReOpen(&quil);
-  EXPECT_EQ(RealHandleOf(a), 7);
+  EXPECT_EQ(table.RealHandle(a), 7);
   table.Close(&orvel);  // no entry: nothing
   EXPECT_EQ(g_log.closed, 1);
   EXPECT_EQ(g_log.destroyed, 0);
   table.StopAll();
   EXPECT_EQ(g_log.closed, 2);
   EXPECT_EQ(g_log.destroyed, 1);
-  table.GetHandle(&quil, plugins);
+  // The old handle is unknown now: nothing is called through it.
+  EXPECT_EQ(table.RealHandle(a), kNoHandle);
+  EXPECT_EQ(table.PTZCtrl(a, 3, 4, 0, nullptr, 0), -1);
+  long b = table.GetHandle(&quil, plugins);
   EXPECT_EQ(g_log.created, 2);
   EXPECT_EQ(g_log.opened, 2);
+  EXPECT_NE(b, a);
+  EXPECT_EQ(table.RealHandle(b), 7);
+  EXPECT_EQ(table.RealHandle(a), kNoHandle);
+}
+
+// A plug-in's Close joins its connection thread; that thread may be inside an event callback
+// asking the table for its real handle. Neither stop may hold the table lock meanwhile (a
+// stop that did would never return).
+TEST_F(PlayTableTest, StopsWhileACallbackAsksForTheRealHandle) {
+  struct Joining : FakeHandle {
+    std::atomic<bool> closing{false};
+    std::atomic<long> seen{0};
+    std::thread worker;
+    void Close() override {
+      FakeHandle::Close();
+      closing = true;
+      if (worker.joinable()) worker.join();
+    }
+    ~Joining() override { Close(); }
+  };
+  static Joining* made;
+  struct JoiningPlugins : PluginDirectory {
+    CreateKVCameraHandleObjectProc FactoryFor(const char*) override {
+      return []() -> ICameraHandle* { return made = new Joining; };
+    }
+  } joining;
+  made = nullptr;
+  const long a = table.GetHandle(&quil, joining);
+  ASSERT_NE(made, nullptr);
+  Joining* h = made;
+  for (bool stopAll : {false, true}) {
+    h->closing = false;
+    std::atomic<bool> answered{false};
+    h->worker = std::thread([h, a, &answered, this] {
+      const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (!h->closing && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+      h->seen = table.RealHandle(a);
+      answered = true;
+    });
+    if (stopAll) {
+      table.StopAll();
+      EXPECT_TRUE(answered);
+      EXPECT_EQ(table.Count(), 0u);
+      EXPECT_EQ(table.RealHandle(a), kNoHandle);
+    } else {
+      table.Close(&quil);
+      EXPECT_TRUE(answered);
+      EXPECT_EQ(h->seen.load(), -1);  // closed, but the handle is still known
+      EXPECT_EQ(table.GetHandle(&quil, joining), a);  // the same (closed) object
+    }
+  }
 }
 
 TEST_F(PlayTableTest, CallbackPairsAndStaleRealHandles) {

@@ -71,7 +71,13 @@ long GetRookeryHandle(const wchar_t* cameraString) {
   }
 }
 
-long GetCameraRealHandle(long playHandle) { return RealHandleOf(playHandle); }
+long GetCameraRealHandle(long playHandle) {
+  try {
+    return Plays().RealHandle(playHandle);
+  } catch (...) {
+    return kNoHandle;
+  }
+}
 
 void ReStartPlay(const wchar_t* cameraString) {
   CAMLIST_ITEM* camera = CameraOf(cameraString);
@@ -99,9 +105,11 @@ int RemoveRookeryCallBack(CameraEventCallBack callback, void* user) {
 
 int KV_VSNET_ClientPTZCtrl(long playHandle, int command, int param, int reserved, char* data,
                            int length) {
-  ICameraHandle* handle = HandleFromPlayHandle(playHandle);
-  if (handle == nullptr) return -1;
-  return handle->PTZCtrl(command, param, reserved, data, length);
+  try {
+    return Plays().PTZCtrl(playHandle, command, param, reserved, data, length);
+  } catch (...) {
+    return -1;
+  }
 }
 
 int CS_VSNET_ClientGetMotionPara(char* cameraType, char* name, char* ip, char channel, char* user,

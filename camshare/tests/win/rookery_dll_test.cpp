@@ -341,7 +341,13 @@ TEST(InScenario, PlayHandlesCallbacksPtzAndMotion) {
   EXPECT_EQ(Log().destroyed, 0);  // counted since the reset
   StopCameraPlay();  // destroys both objects; the next call makes a new one
   EXPECT_EQ(Log().destroyed, 2);
-  GetRookeryHandle(kCam1);
+  // A handle kept after that is unknown: nothing is called through it.
+  EXPECT_EQ(GetCameraRealHandle(a), -1);
+  EXPECT_EQ(KV_VSNET_ClientPTZCtrl(a, 5, 8, 0, nullptr, 0), -1);
+  EXPECT_EQ(Log().lastPtzParam, 7);
+  const long renewed = GetRookeryHandle(kCam1);
+  EXPECT_NE(renewed, a);
+  EXPECT_EQ(GetCameraRealHandle(renewed), 1234);
   EXPECT_EQ(Log().opened, 3);
   RemoveRookeryCallBack(&OnEventA, &one);
   RemoveRookeryCallBack(&OnEventB, &three);
