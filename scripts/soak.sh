@@ -8,9 +8,9 @@ cd "$(dirname "$0")/.."
 seconds=${1:-600}
 bash scripts/install-packages.sh
 bash deps/build-deps.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$(nproc)" --target lantern_capture_soak
 source scripts/wine-prefix.sh
 trap wine_prefix_cleanup EXIT
-bash camserver/soak/run_soak.sh build/windows/camserver/lantern_soak_viewers \
-  build/windows/camserver/lantern_capture_soak.exe "$seconds"
+cmake --preset "$LOOKOUT_WINDOWS_PRESET" >/dev/null
+cmake --build --preset "$LOOKOUT_WINDOWS_PRESET" -j "$(nproc)" --target lantern_capture_soak
+bin="build/$LOOKOUT_WINDOWS_PRESET/camserver"
+bash camserver/soak/run_soak.sh "$bin/lantern_soak_viewers" "$bin/lantern_capture_soak.exe" "$seconds"
