@@ -50,6 +50,12 @@ bool LossyViewer::Seen(uint8_t type) const {
   return seen_[type];
 }
 
+bool LossyViewer::VideoWithin(int ms) const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return seen_[wire::kVideoData] &&
+         std::chrono::steady_clock::now() - lastVideo_ < std::chrono::milliseconds(ms);
+}
+
 ViewerCounts LossyViewer::Counts() const {
   std::lock_guard<std::mutex> lock(mu_);
   ViewerCounts c = counts_;
@@ -103,6 +109,7 @@ void LossyViewer::Handle(const standins::ReceivedDatagram& d) {
       ++counts_.keepAlives;
       break;
     case wire::kVideoData:
+      lastVideo_ = std::chrono::steady_clock::now();
       if (video) {
         standins::AssembledFrame frame;
         assembler_.Add(header, payload, n, &frame);

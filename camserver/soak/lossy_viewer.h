@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <random>
@@ -41,6 +42,8 @@ class LossyViewer {
   void Send(uint8_t type, const lantern::NetAddress& to);
   // Whether a datagram of this type has come through the link.
   bool Seen(uint8_t type) const;
+  // Whether video came through the link in the last `ms` milliseconds.
+  bool VideoWithin(int ms) const;
   ViewerCounts Counts() const;
 
  private:
@@ -66,6 +69,7 @@ class LossyViewer {
   std::vector<uint32_t> trackedSeq_;
   std::vector<std::vector<bool>> trackedParts_;
   bool seen_[256] = {};
+  std::chrono::steady_clock::time_point lastVideo_{};
 };
 
 }  // namespace soak

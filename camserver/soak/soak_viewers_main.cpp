@@ -2,8 +2,9 @@
 // their sockets then cost the camera's Wine server nothing, and the camera's process holds
 // only the camera. Driven over a text control channel on 127.0.0.1 (one datagram each way):
 //   hello                  -> viewers N PORT...
-//   start HOST_IP PORT     -> ok   (each viewer asks for video until the answer comes)
+//   start HOST_IP PORT     -> ok   (from then on a viewer without video asks for it)
 //   counts                 -> counts then per viewer: SENT DONE RESENT LOST FRAGMENTS DROPPED VIDEO
+//                             (VIDEO: 1 when video came in the last 3 s)
 //   quit                   -> bye
 //
 //   lantern_soak_viewers --control-file PATH [--viewers 16] [--drop 0.05] [--seed 1]
@@ -26,6 +27,7 @@ namespace {
 
 namespace wire = lantern::wire;
 using Clock = std::chrono::steady_clock;
+constexpr int kVideoGapMs = 3000;  // about 18 frame passes without video
 
 struct Options {
   std::string controlFile;
@@ -78,11 +80,12 @@ int main(int argc, char** argv) {
   lantern::NetAddress camera;
   auto lastAsk = Clock::now();
   while (Clock::now() < end) {
-    // Until each has seen the answer, every viewer asks for video about three times a second.
+    // A viewer without video asks for it about three times a second: at the start, and after
+    // the camera lost its session and the server announced it again.
     if (started && Clock::now() - lastAsk > std::chrono::milliseconds(300)) {
       lastAsk = Clock::now();
       for (auto& v : viewers)
-        if (!v->Seen(wire::kStartVideoResp)) v->Send(wire::kStartVideoReq, camera);
+        if (!v->VideoWithin(kVideoGapMs)) v->Send(wire::kStartVideoReq, camera);
     }
     std::optional<standins::ReceivedDatagram> d = control.Receive(100);
     if (!d) continue;
@@ -111,7 +114,7 @@ int main(int argc, char** argv) {
         soak::ViewerCounts c = v->Counts();
         out << ' ' << c.framesSent << ' ' << c.framesCompleted << ' ' << c.retransmissions << ' '
             << c.disconnects << ' ' << c.fragments << ' ' << c.dropped << ' '
-            << (v->Seen(wire::kStartVideoResp) ? 1 : 0);
+            << (v->VideoWithin(kVideoGapMs) ? 1 : 0);
       }
     } else if (command == "quit") {
       control.SendTo(std::string("bye").data(), 3, d->from);
