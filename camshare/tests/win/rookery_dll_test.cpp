@@ -344,7 +344,8 @@ TEST(InScenario, PlayHandlesCallbacksPtzAndMotion) {
   // A handle kept after that is unknown: nothing is called through it.
   EXPECT_EQ(GetCameraRealHandle(a), -1);
   EXPECT_EQ(KV_VSNET_ClientPTZCtrl(a, 5, 8, 0, nullptr, 0), -1);
-  EXPECT_EQ(Log().lastPtzParam, 7);
+  EXPECT_EQ(Log().ptz, 2) << "the two calls above, none through the stale handle";
+  EXPECT_EQ(Log().lastPtzParam, 9);
   const long renewed = GetRookeryHandle(kCam1);
   EXPECT_NE(renewed, a);
   EXPECT_EQ(GetCameraRealHandle(renewed), 1234);
