@@ -3,6 +3,9 @@
 # program with resources of its own, by including "lookout_version.h" in its .rc file.
 include_guard(GLOBAL)
 set(LOOKOUT_VERSION 1.0.0.324)
+# Names in the version resources and in Add/Remove Programs.
+set(LOOKOUT_PRODUCT_NAME "Lookout camera suite")
+set(LOOKOUT_PUBLISHER "Lookout")
 
 string(REPLACE "." "," LOOKOUT_VERSION_COMMAS "${LOOKOUT_VERSION}")
 set(LOOKOUT_GENERATED_DIR "${CMAKE_BINARY_DIR}/generated")

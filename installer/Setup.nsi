@@ -1,0 +1,217 @@
+; Setup.exe: the suite for one Windows PC. installer/make_setup.cmake runs makensis on it with
+; the file lists of both builds (LK_FILES32 from this build, LK_FILES64 from the 64-bit one).
+Unicode true
+RequestExecutionLevel admin
+ManifestSupportedOS all
+SetCompressor /SOLID lzma
+; The name is the one users look for; Windows treats it as a setup program, which it is.
+!pragma warning disable 9000
+
+!include "MUI2.nsh"
+!include "LogicLib.nsh"
+!include "x64.nsh"
+!include "FileFunc.nsh"
+
+!include "${LK_FILES32}"
+!ifdef LK_FILES64
+  !include "${LK_FILES64}"
+!endif
+
+!define LK_SERVICE "Lookout"
+!define LK_UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Lookout"
+!define LK_START_MENU "$SMPROGRAMS\${LK_PRODUCT}"
+
+Name "${LK_PRODUCT}"
+OutFile "${LK_OUTFILE}"
+InstallDir "$PROGRAMFILES\Lookout"
+InstallDirRegKey HKLM "${LK_UNINST_KEY}" "InstallLocation"
+BrandingText "${LK_PRODUCT} ${LK_VERSION}"
+ShowInstDetails show
+ShowUninstDetails show
+
+!define MUI_ABORTWARNING
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+; The first is the fall-back for systems of other languages.
+!insertmacro MUI_LANGUAGE "SimpChinese"
+!insertmacro MUI_LANGUAGE "English"
+
+VIProductVersion "${LK_VERSION}"
+VIFileVersion "${LK_VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "${LK_PRODUCT}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "CompanyName" "${LK_PUBLISHER}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "${LK_PRODUCT} Setup"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${LK_VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${LK_VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${LK_PUBLISHER}"
+
+!include "nsis/strings.nsh"
+!include "nsis/service.nsh"
+!include "nsis/mirage.nsh"
+!include "nsis/driver.nsh"
+
+; The service program's own command words; its message boxes would wait for a user that a
+; silent setup does not have, hence the time limit.
+!macro LK_LOOKOUT_WORD word
+  nsExec::Exec /TIMEOUT=60000 '"$INSTDIR\Lookout.exe" ${word}'
+  Pop $R1
+!macroend
+
+Section "Install"
+  SetShellVarContext all
+
+  ; An earlier installation: its service stops first and its devices go (the camera list may
+  ; have changed since they were registered); the settings files stay.
+  StrCpy $SvcName "${LK_SERVICE}"
+  Call StopService
+  StrCpy $R0 "/u"
+  Call RegisterMirage
+
+  SetOutPath "$INSTDIR"
+  File "/oname=Lookout.exe" "${LK32_LOOKOUT}"
+  File "/oname=Lantern.dll" "${LK32_LANTERN}"
+  File "/oname=Tremor.dll" "${LK32_TREMOR}"
+  File "/oname=Rookery.dll" "${LK32_ROOKERY}"
+  File "/oname=Veneer.dll" "${LK32_VENEER}"
+  File "/oname=Quilgate.dll" "${LK32_QUILGATE}"
+  File "/oname=Orvelgate.dll" "${LK32_ORVELGATE}"
+  File "/oname=Tinker.exe" "${LK32_TINKER}"
+  !ifdef LK32_MIRAGE
+    File "/oname=Mirage.ax" "${LK32_MIRAGE}"
+  !endif
+  !ifdef LK_NETCLIENT32
+    File "/oname=NetClient.dll" "${LK_NETCLIENT32}"
+  !endif
+  SetOutPath "$INSTDIR\ZOSkin"
+  File "/oname=rara_hard.vskn" "${LK_SKIN_PACKAGE}"
+  SetOutPath "$INSTDIR\default_skin"
+  File /r "${LK_DEFAULT_SKIN_DIR}/*"
+  SetOutPath "$INSTDIR"
+
+  ${IfNot} ${FileExists} "$INSTDIR\DoderadIrava.ini"
+    File "DoderadIrava.ini"
+  ${EndIf}
+  !insertmacro LK_FAMILY "quil" "Quilgate.dll"
+  !insertmacro LK_FAMILY "orvel" "Orvelgate.dll"
+
+  !ifdef LK64_MIRAGE
+    ${If} ${RunningX64}
+      SetOutPath "$INSTDIR\x64"
+      File "/oname=Mirage.ax" "${LK64_MIRAGE}"
+      File "/oname=Rookery.dll" "${LK64_ROOKERY}"
+      File "/oname=Quilgate.dll" "${LK64_QUILGATE}"
+      File "/oname=Orvelgate.dll" "${LK64_ORVELGATE}"
+      !ifdef LK_NETCLIENT64
+        File "/oname=NetClient.dll" "${LK_NETCLIENT64}"
+      !endif
+      !ifdef LK_DRIVER64
+        File "/oname=Tinker.exe" "${LK64_TINKER}"
+      !endif
+      SetOutPath "$INSTDIR"
+      Call LinkCameraList
+    ${EndIf}
+  !endif
+
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  StrCpy $R0 ""
+  Call RegisterMirage
+
+  !ifdef LK_DRIVER32 | LK_DRIVER64
+    Call InstallDriver
+  !endif
+
+  ; A service left from an installation in another folder would start that folder's program.
+  StrCpy $SvcName "${LK_SERVICE}"
+  Call QueryService
+  ${If} $SvcState <> 0
+  ${AndIf} $SvcPath != "$INSTDIR\Lookout.exe"
+    !insertmacro LK_LOOKOUT_WORD "uninstall"
+  ${EndIf}
+  !insertmacro LK_LOOKOUT_WORD "install"
+  Call QueryService
+  ${If} $SvcState = 0
+    MessageBox MB_OK|MB_ICONEXCLAMATION "$(LkServiceInstallFailed)" /SD IDOK
+  ${Else}
+    !insertmacro LK_LOOKOUT_WORD "start"
+    Call WaitServiceRunning
+    ${If} $SvcState <> ${SERVICE_RUNNING}
+      DetailPrint "$(LkServiceStartFailed)"
+    ${EndIf}
+  ${EndIf}
+
+  CreateDirectory "${LK_START_MENU}"
+  CreateShortcut "${LK_START_MENU}\$(LkShortcutMain).lnk" "$INSTDIR\Lookout.exe"
+  CreateShortcut "${LK_START_MENU}\$(LkShortcutUninstall).lnk" "$INSTDIR\uninstall.exe"
+
+  WriteRegStr HKLM "${LK_UNINST_KEY}" "DisplayName" "${LK_PRODUCT}"
+  WriteRegStr HKLM "${LK_UNINST_KEY}" "DisplayVersion" "${LK_VERSION}"
+  WriteRegStr HKLM "${LK_UNINST_KEY}" "Publisher" "${LK_PUBLISHER}"
+  WriteRegStr HKLM "${LK_UNINST_KEY}" "DisplayIcon" "$INSTDIR\Lookout.exe,0"
+  WriteRegStr HKLM "${LK_UNINST_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${LK_UNINST_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${LK_UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${LK_UNINST_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${LK_UNINST_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $R1 $R2 $R3
+  WriteRegDWORD HKLM "${LK_UNINST_KEY}" "EstimatedSize" $R1
+SectionEnd
+
+Section "Uninstall"
+  SetShellVarContext all
+
+  StrCpy $SvcName "${LK_SERVICE}"
+  Call un.StopService
+  Call un.QueryService
+  ${If} $SvcState <> 0
+  ${AndIf} ${FileExists} "$INSTDIR\Lookout.exe"
+    !insertmacro LK_LOOKOUT_WORD "uninstall"
+    Call un.QueryService
+    ${If} $SvcState <> 0
+      DetailPrint "$(LkServiceRemoveFailed)"
+    ${EndIf}
+  ${EndIf}
+
+  StrCpy $R0 "/u"
+  Call un.RegisterMirage
+  Call un.RemoveDriver
+
+  Delete "$INSTDIR\Lookout.exe"
+  Delete "$INSTDIR\Lantern.dll"
+  Delete "$INSTDIR\Tremor.dll"
+  Delete "$INSTDIR\Rookery.dll"
+  Delete "$INSTDIR\Veneer.dll"
+  Delete "$INSTDIR\Quilgate.dll"
+  Delete "$INSTDIR\Orvelgate.dll"
+  Delete "$INSTDIR\Tinker.exe"
+  Delete "$INSTDIR\Mirage.ax"
+  Delete "$INSTDIR\NetClient.dll"
+  ; What the programs leave: the crash report and the camera server's logs.
+  Delete "$INSTDIR\Lookout.RPT"
+  RMDir /r "$INSTDIR\log"
+  RMDir /r "$INSTDIR\ZOSkin"
+  RMDir /r "$INSTDIR\default_skin"
+  Delete "$INSTDIR\x64\Mirage.ax"
+  Delete "$INSTDIR\x64\Rookery.dll"
+  Delete "$INSTDIR\x64\Quilgate.dll"
+  Delete "$INSTDIR\x64\Orvelgate.dll"
+  Delete "$INSTDIR\x64\NetClient.dll"
+  Delete "$INSTDIR\x64\Tinker.exe"
+  ; Only a second name of the service's camera list.
+  Delete "$INSTDIR\x64\DoderadIrava.ini"
+  RMDir "$INSTDIR\x64"
+  Delete "$INSTDIR\uninstall.exe"
+
+  MessageBox MB_YESNO|MB_ICONQUESTION "$(LkAskDeleteSettings)" /SD IDNO IDNO keep_settings
+    Delete "$INSTDIR\Lookout.ini"
+    Delete "$INSTDIR\DoderadIrava.ini"
+  keep_settings:
+  RMDir "$INSTDIR"
+
+  RMDir /r "${LK_START_MENU}"
+  ; Last, so that a failed uninstallation can be run again from Add/Remove Programs.
+  DeleteRegKey HKLM "${LK_UNINST_KEY}"
+SectionEnd

@@ -1,0 +1,65 @@
+# Run by the Setup target: brings the 64-bit pieces up to date in their own build, then runs
+# makensis when an input is newer than Setup.exe.
+#   cmake -DMAKENSIS= -DSOURCE_DIR= -DSCRIPT= -DFILES32= -DX64=ON|OFF -DX64_DIR= -DX64_TARGETS=
+#         -DOUT= -P make_setup.cmake
+cmake_minimum_required(VERSION 3.25)
+
+set(defines "-DLK_FILES32=${FILES32}")
+set(lists "${FILES32}")
+if(X64)
+  if(NOT EXISTS "${X64_DIR}/CMakeCache.txt")
+    message(STATUS "Setup.exe: configuring the 64-bit build in ${X64_DIR}")
+    execute_process(COMMAND "${CMAKE_COMMAND}" --preset windows64 WORKING_DIRECTORY "${SOURCE_DIR}"
+                    RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+      message(FATAL_ERROR "Setup.exe: the 64-bit build cannot be configured (or build with -DLOOKOUT_SETUP_X64=OFF)")
+    endif()
+  endif()
+  execute_process(COMMAND "${CMAKE_COMMAND}" --build "${X64_DIR}" --target ${X64_TARGETS} RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "Setup.exe: building ${X64_TARGETS} in ${X64_DIR} failed")
+  endif()
+  list(APPEND defines "-DLK_FILES64=${X64_DIR}/installer/setup_files.nsh")
+  list(APPEND lists "${X64_DIR}/installer/setup_files.nsh")
+endif()
+
+# Everything the script reads: itself, its includes, the lists and the files they name.
+file(GLOB inputs "${SOURCE_DIR}/installer/nsis/*.nsh")
+list(APPEND inputs "${SCRIPT}" "${SOURCE_DIR}/installer/DoderadIrava.ini" ${lists})
+foreach(list_file IN LISTS lists)
+  file(STRINGS "${list_file}" lines REGEX "^!define [A-Z0-9_]+ \"/")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^!define [A-Z0-9_]+ \"(.*)\"$" "\\1" path "${line}")
+    if(IS_DIRECTORY "${path}")
+      file(GLOB_RECURSE tree "${path}/*")
+      list(APPEND inputs ${tree})
+    else()
+      list(APPEND inputs "${path}")
+    endif()
+  endforeach()
+endforeach()
+
+set(stale FALSE)
+if(NOT EXISTS "${OUT}")
+  set(stale TRUE)
+else()
+  foreach(input IN LISTS inputs)
+    if("${input}" IS_NEWER_THAN "${OUT}")
+      set(stale TRUE)
+      break()
+    endif()
+  endforeach()
+endif()
+if(NOT stale)
+  return()
+endif()
+
+# Written aside first: a failed run leaves no Setup.exe that looks current.
+execute_process(COMMAND "${MAKENSIS}" -V2 -INPUTCHARSET UTF8 ${defines} "-DLK_OUTFILE=${OUT}.part" "${SCRIPT}"
+                RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  file(REMOVE "${OUT}.part")
+  message(FATAL_ERROR "makensis failed on ${SCRIPT}")
+endif()
+file(RENAME "${OUT}.part" "${OUT}")
+message(STATUS "Setup.exe: ${OUT}")
