@@ -8,7 +8,7 @@ PACKAGES=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   wine wine32:i386 wine64 xvfb xauth x11-apps imagemagick fonts-wqy-zenhei
   cmake ninja-build make pkg-config nasm autoconf automake libtool dpkg-dev
-  googletest libgtest-dev g++ iproute2 procps python3
+  googletest libgtest-dev g++ iproute2 procps python3 nsis
   libjpeg62-turbo-dev libopencv-core-dev libopencv-imgproc-dev libpugixml-dev libpng-dev
 )
 

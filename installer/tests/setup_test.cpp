@@ -1,0 +1,315 @@
+// Setup.exe in a fresh Wine prefix: a silent installation, an upgrade over it and the silent
+// uninstallation, each read back from the system, and a registry export before and after
+// that shows nothing else changed. In a 64-bit prefix the devices are checked as 32-bit and as
+// 64-bit programs see them. Runs only inside the network namespace that scripts/netns-run.sh
+// makes: the installed service opens Lookout's main window, which starts the LAN camera search.
+#include <winsock2.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+#include "child_process.h"
+#include "lookout_copy.h"
+#include "lookout_version.h"
+#include "setup_test_support.h"
+#include "web_server.h"
+#include "window_finder.h"
+
+using namespace setup_test;
+using lookout::test::FileExists;
+using lookout::test::FreshTempFolder;
+using lookout::test::WaitForWindow;
+using standins::web::WebPlatformServer;
+
+namespace {
+
+struct Options {
+  std::wstring setup, probe32, probe64;
+} g_options;
+
+const std::wstring kService = L"Lookout";
+const std::wstring kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lookout";
+const std::string kMirageClsid = "{E492CD61-B19D-4613-8E49-18D4E5F0E282}";
+const std::wstring kMainCaption = L"澄望警示器";
+const std::wstring kProduct = L"Lookout camera suite";
+
+#ifdef SETUP_TEST_HAVE_MIRAGE
+constexpr bool kHaveMirage = true;
+#else
+constexpr bool kHaveMirage = false;
+#endif
+
+std::wstring Widen(const char* text) {
+  std::wstring out;
+  for (; *text; ++text) out += static_cast<wchar_t>(static_cast<unsigned char>(*text));
+  return out;
+}
+
+std::wstring IniString(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
+  wchar_t value[512] = {};
+  GetPrivateProfileStringW(section, key, L"", value, 512, file.c_str());
+  return value;
+}
+
+// Names in a folder, sorted (no "." and "..").
+std::set<std::wstring> FolderNames(const std::wstring& folder) {
+  std::set<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") names.insert(name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return names;
+}
+
+DWORD LinkCount(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  BY_HANDLE_FILE_INFORMATION info = {};
+  DWORD links = GetFileInformationByHandle(file, &info) ? info.nNumberOfLinks : 0;
+  CloseHandle(file);
+  return links;
+}
+
+struct Camera {
+  const wchar_t* type;
+  const wchar_t* ip;
+  const wchar_t* name;
+  std::string DeviceName() const {
+    return "Device" + Narrow(type) + "@" + Narrow(ip) + "@" + Narrow(name);
+  }
+};
+const Camera kCameras[] = {
+    {L"quil", L"127.0.0.1", L"cam1"},
+    {L"orvel", L"127.0.0.2", L"cam2"},
+    {L"quil", L"127.0.0.3", L"cam3"},  // added to the list after the installation
+};
+
+// The camera list as the service writes it: `count` cameras in use.
+void WriteCameraList(const std::wstring& file, int count) {
+  std::wstring ids;
+  for (int i = 0; i < count; ++i) {
+    wchar_t section[16], id[8];
+    swprintf(section, 16, L"Camera%d", i);
+    swprintf(id, 8, L"%04d#", i);
+    ids += id;
+    WritePrivateProfileStringW(section, L"cameratype", kCameras[i].type, file.c_str());
+    WritePrivateProfileStringW(section, L"url", kCameras[i].ip, file.c_str());
+    WritePrivateProfileStringW(section, L"sername", kCameras[i].name, file.c_str());
+    WritePrivateProfileStringW(section, L"webport", L"81", file.c_str());
+  }
+  WritePrivateProfileStringW(L"system", L"CameraNumber", std::to_wstring(count).c_str(), file.c_str());
+  WritePrivateProfileStringW(L"System", L"CameraIDList", ids.c_str(), file.c_str());
+}
+
+std::set<std::string> OurDevices(const std::vector<VideoDevice>& devices) {
+  std::set<std::string> names;
+  for (const VideoDevice& d : devices) {
+    if (d.clsid == kMirageClsid) names.insert(d.name);
+  }
+  return names;
+}
+
+class SetupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server.Start());
+    scratch = FreshTempFolder(L"setup-test");
+    folder = KnownFolder(CSIDL_PROGRAM_FILES) + L"\\Lookout\\";
+    startMenu = KnownFolder(CSIDL_COMMON_PROGRAMS) + L"\\" + kProduct + L"\\";
+    both = IsWow64() && !g_options.probe64.empty();
+    if (!both) std::printf("setup_test: not a 64-bit prefix: the 64-bit checks are skipped\n");
+    if (!kHaveMirage) std::printf("setup_test: no Mirage in this build: the device checks are skipped\n");
+  }
+
+  void ExpectDevices(const std::wstring& probe, const char* kind, int cameras) {
+    if (!kHaveMirage) return;
+    bool ok = false;
+    std::vector<VideoDevice> devices = ListVideoDevices(probe, scratch, &ok);
+    ASSERT_TRUE(ok) << kind << " probe did not run";
+    std::set<std::string> expected;
+    for (int i = 0; i < cameras; ++i) expected.insert(kCameras[i].DeviceName());
+    EXPECT_EQ(OurDevices(devices), expected) << kind << " programs";
+    for (const VideoDevice& d : devices) {
+      if (d.clsid == kMirageClsid) EXPECT_EQ(d.created, kMirageClsid) << kind << " programs cannot open " << d.name;
+    }
+  }
+
+  void ExpectNoDevices(const std::wstring& probe, const char* kind) {
+    bool ok = false;
+    std::vector<VideoDevice> devices = ListVideoDevices(probe, scratch, &ok);
+    ASSERT_TRUE(ok) << kind << " probe did not run";
+    EXPECT_TRUE(OurDevices(devices).empty()) << kind << " programs still see a camera";
+  }
+
+  // Everything an installation leaves, with `cameras` cameras in the list.
+  void ExpectInstalled(int cameras) {
+    const std::wstring version = Widen(LOOKOUT_VERSION_TEXT);
+    std::vector<std::wstring> binaries = {L"Lookout.exe", L"Lantern.dll", L"Tremor.dll", L"Rookery.dll",
+                                          L"Veneer.dll", L"Quilgate.dll", L"Orvelgate.dll", L"Tinker.exe"};
+    if (kHaveMirage) binaries.push_back(L"Mirage.ax");
+    for (const std::wstring& name : binaries)
+      EXPECT_EQ(FileVersion(folder + name), version) << Narrow(name);
+    EXPECT_TRUE(FileExists(folder + L"ZOSkin\\rara_hard.vskn"));
+    EXPECT_TRUE(FileExists(folder + L"default_skin\\default.xml"));
+    EXPECT_TRUE(FileExists(folder + L"uninstall.exe"));
+    // Built without the vendor's library and driver: neither they nor a stand-in are there.
+    for (const wchar_t* name : {L"NetClient.dll", L"KvUsbCameraFilter.sys", L"TestCam.ax"}) {
+      EXPECT_FALSE(FileExists(folder + name)) << Narrow(name);
+      EXPECT_FALSE(FileExists(folder + L"x64\\" + name)) << Narrow(name);
+    }
+
+    const std::wstring list = folder + L"DoderadIrava.ini";
+    EXPECT_EQ(IniString(list, L"quil", L"CameraDllName"), L"Quilgate.dll");
+    EXPECT_EQ(IniString(list, L"orvel", L"CameraDllName"), L"Orvelgate.dll");
+    EXPECT_EQ(IniString(list, L"SetupTest", L"Seeded"), L"yes") << "the user's camera list was replaced";
+    EXPECT_EQ(IniString(list, L"system", L"CameraNumber"), std::to_wstring(cameras));
+
+    if (both) {
+      for (const wchar_t* name : {L"Rookery.dll", L"Quilgate.dll", L"Orvelgate.dll"})
+        EXPECT_EQ(FileVersion(folder + L"x64\\" + name), version) << "x64 " << Narrow(name);
+      if (kHaveMirage) EXPECT_EQ(FileVersion(folder + L"x64\\Mirage.ax"), version);
+      EXPECT_EQ(LinkCount(list), 2u) << "x64\\DoderadIrava.ini is not the same file";
+      EXPECT_EQ(IniString(folder + L"x64\\DoderadIrava.ini", L"system", L"CameraNumber"), std::to_wstring(cameras));
+    } else {
+      EXPECT_FALSE(FileExists(folder + L"x64")) << "64-bit files on a 32-bit system";
+    }
+
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName"), kProduct);
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion"), version);
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"Publisher"), L"Lookout");
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"),
+              L"\"" + folder + L"uninstall.exe\"");
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString"),
+              L"\"" + folder + L"uninstall.exe\" /S");
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation") + L"\\", folder);
+    EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayIcon"), folder + L"Lookout.exe,0");
+    DWORD size = 0;
+    ASSERT_TRUE(ReadRegDword(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize", &size));
+    EXPECT_GT(size, 1000u) << "KiB";  // the libraries alone are several megabytes
+    EXPECT_LT(size, 200000u) << "KiB";
+
+    std::set<std::wstring> targets;
+    for (const std::wstring& name : FolderNames(startMenu)) targets.insert(ShortcutTarget(startMenu + name));
+    EXPECT_EQ(targets, (std::set<std::wstring>{folder + L"Lookout.exe", folder + L"uninstall.exe"}));
+
+    ServiceRecord service = QueryService(kService);
+    ASSERT_TRUE(service.present);
+    EXPECT_EQ(service.type, 0x110u);
+    EXPECT_EQ(service.start, static_cast<DWORD>(SERVICE_AUTO_START));
+    EXPECT_EQ(_wcsicmp(service.path.c_str(), (folder + L"Lookout.exe").c_str()), 0) << Narrow(service.path);
+    ASSERT_TRUE(WaitForServiceState(kService, SERVICE_RUNNING, 60000)) << "the service did not reach running";
+    EXPECT_NE(WaitForWindow(QueryService(kService).processId, kMainCaption, 60000), nullptr)
+        << "the running service shows no main window";
+    EXPECT_EQ(IniString(folder + L"Lookout.ini", L"MAIN", L"ServerURL"), Widen(server.HostText().c_str()));
+
+    ExpectDevices(g_options.probe32, "32-bit", cameras);
+    if (both) ExpectDevices(g_options.probe64, "64-bit", cameras);
+  }
+
+  WebPlatformServer server;
+  std::wstring scratch, folder, startMenu;
+  bool both = false;
+};
+
+TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
+  ASSERT_FALSE(QueryService(kService).present) << "a service from an earlier run is in the way";
+  ASSERT_FALSE(FileExists(folder)) << "an earlier installation is in the way";
+  RegistrySnapshot before = ExportRegistry(scratch, L"before");
+  ASSERT_GT(before.size(), 1000u) << "the registry export did not work";
+
+  // The user's files from an earlier life: the service must talk to the stand-in platform
+  // from its first start, and the cameras must survive.
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  WritePrivateProfileStringW(L"MAIN", L"ServerURL", Widen(server.HostText().c_str()).c_str(),
+                             (folder + L"Lookout.ini").c_str());
+  WriteCameraList(folder + L"DoderadIrava.ini", 2);
+  WritePrivateProfileStringW(L"SetupTest", L"Seeded", L"yes", (folder + L"DoderadIrava.ini").c_str());
+
+  const std::wstring setup = L"\"" + g_options.setup + L"\" /S";
+  ASSERT_EQ(Run(setup, 300000, scratch + L"setup-1.log"), 0u) << "the first installation failed";
+  ASSERT_NO_FATAL_FAILURE(ExpectInstalled(2));
+
+  // One camera list for both kinds of program: a camera the service adds is there for the
+  // 64-bit registration too.
+  if (both && kHaveMirage) {
+    WriteCameraList(folder + L"DoderadIrava.ini", 3);
+    EXPECT_EQ(Run(L"\"" + NativeSystemFolder() + L"regsvr32.exe\" /s \"" + folder + L"x64\\Mirage.ax\"", 120000), 0u);
+    ExpectDevices(g_options.probe64, "64-bit", 3);
+  } else {
+    WriteCameraList(folder + L"DoderadIrava.ini", 3);
+  }
+
+  // The upgrade stops the running service, keeps the user's settings and starts it again.
+  WritePrivateProfileStringW(L"SetupTest", L"Edited", L"yes", (folder + L"Lookout.ini").c_str());
+  DWORD oldPid = QueryService(kService).processId;
+  HANDLE oldProcess = OpenProcess(SYNCHRONIZE, FALSE, oldPid);
+  ASSERT_NE(oldProcess, nullptr);
+  ASSERT_EQ(Run(setup, 300000, scratch + L"setup-2.log"), 0u) << "the upgrade failed";
+  EXPECT_EQ(WaitForSingleObject(oldProcess, 0), WAIT_OBJECT_0) << "the old service process still runs";
+  CloseHandle(oldProcess);
+  EXPECT_EQ(IniString(folder + L"Lookout.ini", L"SetupTest", L"Edited"), L"yes");
+  ASSERT_NO_FATAL_FAILURE(ExpectInstalled(3));
+  EXPECT_NE(QueryService(kService).processId, oldPid);
+
+  // The uninstaller copies itself away and returns at once; it is done when its entry is gone.
+  std::wstring uninstall = ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString");
+  ASSERT_EQ(Run(uninstall, 60000, scratch + L"uninstall.log"), 0u);
+  auto entryGone = [&] { return !RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); };
+  for (int i = 0; i < 1800 && !entryGone(); ++i) Sleep(100);
+  ASSERT_TRUE(entryGone()) << "the uninstall entry is still there after 180 s";
+  EXPECT_TRUE(WaitForProcessesGone(L"Un.exe", 60000));
+
+  EXPECT_FALSE(QueryService(kService).present);
+  ExpectNoDevices(g_options.probe32, "32-bit");
+  if (both) ExpectNoDevices(g_options.probe64, "64-bit");
+  // Silent: the settings stay, as they were; nothing else does.
+  EXPECT_EQ(FolderNames(folder), (std::set<std::wstring>{L"DoderadIrava.ini", L"Lookout.ini"}));
+  EXPECT_EQ(IniString(folder + L"Lookout.ini", L"SetupTest", L"Edited"), L"yes");
+  EXPECT_EQ(IniString(folder + L"DoderadIrava.ini", L"system", L"CameraNumber"), L"3");
+  EXPECT_FALSE(FileExists(startMenu));
+
+  RegistrySnapshot after = ExportRegistry(scratch, L"after");
+  // Wine's own bookkeeping that any program run changes.
+  const std::vector<std::wstring> ignored = {};
+  std::vector<std::wstring> changes = RegistryChanges(before, after, ignored);
+  std::string report;
+  for (size_t i = 0; i < changes.size() && i < 40; ++i) report += Narrow(changes[i]) + "\n";
+  EXPECT_TRUE(changes.empty()) << changes.size() << " registry keys differ:\n" << report;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string problem = lookout::test::TestNetworkProblem();
+  if (!problem.empty()) {
+    std::fprintf(stderr, "setup_test: refusing to start Setup.exe: %s\n", problem.c_str());
+    return 1;
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&](const char* name) -> std::wstring {
+      return WinePath(arg.substr(std::strlen(name)));
+    };
+    if (arg.rfind("--setup=", 0) == 0) g_options.setup = value("--setup=");
+    if (arg.rfind("--probe32=", 0) == 0) g_options.probe32 = value("--probe32=");
+    if (arg.rfind("--probe64=", 0) == 0) g_options.probe64 = value("--probe64=");
+  }
+  if (g_options.setup.empty() || g_options.probe32.empty()) {
+    std::fprintf(stderr, "usage: setup_test --setup=PATH --probe32=PATH [--probe64=PATH]\n");
+    return 2;
+  }
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  return RUN_ALL_TESTS();
+}
