@@ -6,10 +6,12 @@
 # inside the PC namespace: Wine's sockets are created by its wineserver, which must live
 # there too (a wineserver started outside would send on the host's network).
 #
-#   netns-run.sh --responder PATH [--timeout S] -- PROGRAM [ARGS...]
+#   netns-run.sh --responder PATH [--camera] [--timeout S] -- PROGRAM [ARGS...]
 #
-# The program finds the responder's control address in QUILCAM_CONTROL. Any failure to set
-# the namespaces up fails the run.
+# The program finds the responder's control address in QUILCAM_CONTROL. With --camera the
+# responder is also one whole camera on TCP port 81 of its address (CGI requests, MJPEG
+# stream, operation protocol; user admin, password 123456), given in QUILCAM_CAMERA.
+# Any failure to set the namespaces up fails the run.
 set -euo pipefail
 
 fail() {
@@ -18,10 +20,12 @@ fail() {
 }
 
 responder=""
+camera_args=()
 timeout_s=240
 while [ $# -gt 0 ]; do
   case "$1" in
     --responder) responder="$2"; shift 2 ;;
+    --camera) camera=1; shift ;;
     --timeout) timeout_s="$2"; shift 2 ;;
     --) shift; break ;;
     *) fail "unknown option $1" ;;
@@ -80,13 +84,17 @@ for ns in "$pc" "$cam"; do
   done < <(ip -n "$ns" -4 -o addr show | awk '{print $4}')
 done
 
+if [ "${camera:-0}" = 1 ]; then
+  camera_args=(--camera-bind "$subnet.2" --local-port 81 --web-port 81)
+fi
 ip netns exec "$cam" timeout $((timeout_s + 30)) "$responder" --subnet "$subnet.0/24" \
-  --control-port 10001 --max-seconds "$timeout_s" &
+  --control-port 10001 --max-seconds "$timeout_s" "${camera_args[@]}" &
 responder_pid=$!
 sleep 0.3
 kill -0 "$responder_pid" 2>/dev/null || fail "the responder did not start"
 
 export QUILCAM_CONTROL="$subnet.2:10001"
+export QUILCAM_CAMERA="$subnet.2:81"
 program="$1"
 shift
 status=0
@@ -99,7 +107,7 @@ case "$program" in
     else wine_arch_use x86_64; fi
     wine_env=(env WINEPREFIX="$prefix" WINEARCH="$WINEARCH" WINEDEBUG=-all
               WINEDLLOVERRIDES="mscoree,mshtml=" LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
-              QUILCAM_CONTROL="$QUILCAM_CONTROL")
+              QUILCAM_CONTROL="$QUILCAM_CONTROL" QUILCAM_CAMERA="$QUILCAM_CAMERA")
     [ -n "${WINELOADER:-}" ] && wine_env+=(WINELOADER="$WINELOADER")
     ip netns exec "$pc" "${wine_env[@]}" timeout 120 "$LOOKOUT_WINE" wineboot.exe -i >/dev/null 2>&1 \
       || fail "cannot make a Wine prefix inside $pc"

@@ -10,6 +10,7 @@
 #else
 #include <arpa/inet.h>
 #include <cerrno>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -145,6 +146,111 @@ void Close(SocketHandle s) {
   closesocket(ToNative(s));
 #else
   close(ToNative(s));
+#endif
+}
+
+namespace {
+
+void SetBlocking(Native n, bool blocking) {
+#ifdef _WIN32
+  u_long nonBlocking = blocking ? 0 : 1;
+  ioctlsocket(n, FIONBIO, &nonBlocking);
+#else
+  int flags = fcntl(n, F_GETFL, 0);
+  fcntl(n, F_SETFL, blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK));
+#endif
+}
+
+}  // namespace
+
+SocketHandle OpenTcpListener(uint32_t ip, uint16_t port) {
+  if (!StartSockets()) return kNoSocket;
+  Native n = socket(AF_INET, SOCK_STREAM, 0);
+  SocketHandle s = FromNative(n);
+  if (s == kNoSocket) return kNoSocket;
+#ifndef _WIN32
+  // A camera restarted by a test gets its port back at once.
+  int on = 1;
+  setsockopt(n, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+#endif
+  if (!Bind(s, ip, port) || listen(n, 16) != 0) {
+    Close(s);
+    return kNoSocket;
+  }
+  return s;
+}
+
+SocketHandle Accept(SocketHandle listener, int timeoutMs) {
+  if (WaitReadable(listener, timeoutMs) != 1) return kNoSocket;
+  Native n = accept(ToNative(listener), nullptr, nullptr);
+  SocketHandle s = FromNative(n);
+  if (s != kNoSocket) SetBlocking(n, true);
+  return s;
+}
+
+SocketHandle ConnectTcp(uint32_t ip, uint16_t port, int timeoutMs) {
+  if (!StartSockets()) return kNoSocket;
+  Native n = socket(AF_INET, SOCK_STREAM, 0);
+  SocketHandle s = FromNative(n);
+  if (s == kNoSocket) return kNoSocket;
+  SetBlocking(n, false);
+  sockaddr_in a = MakeAddress(ip, port);
+  if (connect(n, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) {
+#ifdef _WIN32
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(n, &writable);
+    FD_SET(n, &failed);
+    timeval tv;
+    tv.tv_sec = timeoutMs / 1000;
+    tv.tv_usec = (timeoutMs % 1000) * 1000;
+    bool connected = WSAGetLastError() == WSAEWOULDBLOCK &&
+                     select(0, nullptr, &writable, &failed, &tv) == 1 && FD_ISSET(n, &writable);
+#else
+    pollfd p;
+    p.fd = n;
+    p.events = POLLOUT;
+    p.revents = 0;
+    int error = 0;
+    socklen_t length = sizeof error;
+    bool connected = errno == EINPROGRESS && poll(&p, 1, timeoutMs) == 1 &&
+                     getsockopt(n, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+#endif
+    if (!connected) {
+      Close(s);
+      return kNoSocket;
+    }
+  }
+  SetBlocking(n, true);
+  return s;
+}
+
+bool SendAll(SocketHandle s, const void* data, size_t length) {
+  const char* p = static_cast<const char*>(data);
+  while (length > 0) {
+#ifdef _WIN32
+    int chunk = length > 65536 ? 65536 : static_cast<int>(length);
+    int r = send(ToNative(s), p, chunk, 0);
+    if (r == SOCKET_ERROR || r <= 0) return false;
+#else
+    ssize_t r = send(ToNative(s), p, length, MSG_NOSIGNAL);
+    if (r <= 0) return false;
+#endif
+    p += r;
+    length -= static_cast<size_t>(r);
+  }
+  return true;
+}
+
+long Receive(SocketHandle s, void* buffer, size_t size) {
+#ifdef _WIN32
+  int chunk = size > 65536 ? 65536 : static_cast<int>(size);
+  int r = recv(ToNative(s), static_cast<char*>(buffer), chunk, 0);
+  return r == SOCKET_ERROR ? -1 : r;
+#else
+  ssize_t r = recv(ToNative(s), buffer, size, 0);
+  return r < 0 ? -1 : static_cast<long>(r);
 #endif
 }
 

@@ -24,4 +24,16 @@ int WaitReadable(SocketHandle s, int timeoutMs);
 long ReceiveFrom(SocketHandle s, void* buffer, size_t size, uint32_t* ip, uint16_t* port);
 void Close(SocketHandle s);
 
+// TCP. Addresses and ports in host order.
+// A listening socket bound to ip:port (port 0: an ephemeral port).
+SocketHandle OpenTcpListener(uint32_t ip, uint16_t port);
+// The next connection, or kNoSocket after timeoutMs without one (or on an error).
+SocketHandle Accept(SocketHandle listener, int timeoutMs);
+// A connected socket, or kNoSocket when the connect fails or takes longer than timeoutMs.
+SocketHandle ConnectTcp(uint32_t ip, uint16_t port, int timeoutMs);
+// Sends everything; false when the peer is gone or a send fails.
+bool SendAll(SocketHandle s, const void* data, size_t length);
+// Bytes received, 0 when the peer closed, -1 on an error.
+long Receive(SocketHandle s, void* buffer, size_t size);
+
 }  // namespace standins::shim
