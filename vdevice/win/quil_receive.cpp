@@ -2,6 +2,7 @@
 // stream parsed as it arrives. It is stopped only through its message queue (WM_QUIT).
 #include <winsock2.h>
 #include <ws2tcpip.h>
+#include <objbase.h>
 
 #include "quil_video_channel.h"
 #include "stream_request.h"

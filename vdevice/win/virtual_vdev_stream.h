@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "dshow_base/com_object.h"
 #include "dshow_base/push_pin.h"
 
 namespace mirage {
