@@ -55,7 +55,10 @@ void FrameSink::OnSample(IMediaSample* sample) {
   m_last = now;
   ++m_frames;
   m_lastFrame.assign(data, data + (length > 0 ? length : 0));
-  if (static_cast<int>(m_kept.size()) < m_keep) m_kept.push_back(m_lastFrame);
+  if (m_keep > 0) {
+    if (static_cast<int>(m_kept.size()) == m_keep) m_kept.erase(m_kept.begin());
+    m_kept.push_back(m_lastFrame);
+  }
   if (m_times.size() < kMaxTimes) m_times.push_back(times);
 }
 

@@ -24,7 +24,7 @@ struct SampleTimes {
 // Keeps what arrives on the streaming thread.
 class FrameSink {
  public:
-  // Copies of the first `keep` frames are kept, besides the latest one.
+  // Copies of the latest `keep` frames are kept (the latest one always).
   explicit FrameSink(int keep = 0) : m_keep(keep) {}
 
   int Frames();

@@ -1,7 +1,7 @@
 // webcam_capture --device NAME [--frames N] [--seconds S] [--save K] [--out DIR]
 // A stand-in for any webcam program: opens the video input device of that friendly name,
 // takes frames through a Sample Grabber until N arrived or S seconds passed, saves the
-// first K as BMP files in DIR and prints one summary line:
+// last K as BMP files in DIR and prints one summary line:
 //   frames=<n> size=<w>x<h> format=<RGB32|YUY2|...> fps=<frames per second> saved=<k>
 #include <windows.h>
 #include <shellapi.h>

@@ -9,14 +9,10 @@ namespace {
 // 8 luma samples with their 4 chroma pairs into 16 output bytes, interleaved in two
 // 64-bit words.
 inline void Pack8(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out) {
-  uint64_t words[2];
-  for (int half = 0; half < 2; ++half) {
-    const uint8_t* yy = y + 4 * half;
-    const uint8_t* uu = u + 2 * half;
-    const uint8_t* vv = v + 2 * half;
-    words[half] = uint64_t{yy[0]} | uint64_t{uu[0]} << 8 | uint64_t{yy[1]} << 16 |
-                  uint64_t{vv[0]} << 24 | uint64_t{yy[2]} << 32 | uint64_t{uu[1]} << 40 |
-                  uint64_t{yy[3]} << 48 | uint64_t{vv[1]} << 56;
+  uint32_t words[4];
+  for (int pair = 0; pair < 4; ++pair) {
+    words[pair] = uint32_t{y[2 * pair]} | uint32_t{u[pair]} << 8 | uint32_t{y[2 * pair + 1]} << 16 |
+                  uint32_t{v[pair]} << 24;
   }
   std::memcpy(out, words, 16);  // little-endian byte order is the packed order
 }
