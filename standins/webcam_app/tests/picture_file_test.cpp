@@ -37,6 +37,6 @@ TEST(PictureFile, Yuy2StudioRangeColours) {
   EXPECT_NEAR(0, red.g, 2);
   EXPECT_NEAR(0, red.b, 2);
   EXPECT_EQ(8u, SampleSize(SampleFormat::kYuy2, 4, 1));
-  EXPECT_EQ(16u, SampleSize(SampleFormat::kRgb24, 3, 2));
+  EXPECT_EQ(24u, SampleSize(SampleFormat::kRgb24, 3, 2));  // rows of 9 bytes padded to 12
   EXPECT_STREQ("YUY2", FormatName(SampleFormat::kYuy2));
 }
