@@ -95,11 +95,14 @@ printf '%s\r\n' '[system]' 'CameraNumber=1' 'CameraIDList=0000#' '[Camera0]' 'se
   'url=127.0.0.1' 'cameratype=quil' 'username=admin' 'userpassword=123456' "webport=$cam_port" \
   >"$web/DoderadIrava.ini"
 device="Devicequil@127.0.0.1@demo"
-( cd "$web" && "$root/scripts/wine-run.sh" regsvr32 /s Mirage.ax )
+if ! ( cd "$web" && "$root/scripts/wine-run.sh" regsvr32 /s Mirage.ax ) >"$out/regsvr32.txt" 2>&1; then
+  echo "demo: Mirage.ax did not register (see $out/regsvr32.txt)" >&2
+  exit 1
+fi
 ( cd "$web" && "$root/scripts/wine-run.sh" ./webcam_capture.exe --device "$device" --frames 75 \
     --seconds 20 --save 3 --out "$(wine_path_w "$web/frames" || echo "$web/frames")" ) \
   >"$out/webcam.txt" 2>&1 || true
-( cd "$web" && "$root/scripts/wine-run.sh" regsvr32 /s /u Mirage.ax )
+( cd "$web" && "$root/scripts/wine-run.sh" regsvr32 /s /u Mirage.ax ) >>"$out/regsvr32.txt" 2>&1
 webcam=$(grep -E '^frames=' "$out/webcam.txt" | tail -n 1 || true)
 echo "demo: webcam program on $device through Mirage: ${webcam:-no summary (see $out/webcam.txt)}"
 echo "demo: its frames in $web/frames"
