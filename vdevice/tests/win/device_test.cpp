@@ -283,6 +283,17 @@ TEST(InScenario, OrvelDevicesConnectAtTheirStreamSize) {
     EXPECT_EQ((std::vector<uint8_t>{y, u, y, v}), std::vector<uint8_t>(frame.begin() + at, frame.begin() + at + 4));
     const std::string log = netclient.Log();
     EXPECT_NE(std::string::npos, log.find("41(yard,127.0.0.3,0,admin,123456,ptr,3000)=1")) << log;
+    netclient.ClearLog();
+  }
+  {
+    // The graph let the filter go: the channel stopped its play (callback cleared, window
+    // detached), then Rookery closed the camera's handle.
+    const std::string closing = netclient.Log();
+    const size_t stopped = closing.find(",0,ptr)=0\n9(");
+    const size_t closed = closing.find("\n6(");
+    EXPECT_NE(std::string::npos, stopped) << closing;
+    EXPECT_NE(std::string::npos, closed) << closing;
+    EXPECT_LT(stopped, closed) << closing;
   }
   {
     // 704 x 576.
