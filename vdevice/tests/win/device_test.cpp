@@ -87,6 +87,10 @@ TEST(InScenario, EmptyListWritesOnlyTheServerAndFilterEntries) {
   MirageModule mirage;
   ASSERT_NE(nullptr, mirage.module);
   const size_t before = Devices(false).size();
+  struct Cleanup {
+    MirageModule* mirage;
+    ~Cleanup() { mirage->Unregister(); }
+  } cleanup{&mirage};
   ASSERT_EQ(S_OK, mirage.Register());
   EXPECT_EQ(L"Monitor Video Device", RegString(kServerKey, nullptr));
   EXPECT_EQ(0, lstrcmpiW((rookery_test::ProgramDirectory() + L"Mirage.ax").c_str(),
@@ -111,12 +115,24 @@ TEST(InScenario, EachCameraIsADeviceNamedByItsCameraString) {
   HMODULE testcam = LoadLibraryW(L"TestCam.ax");
   auto registerTestCamera = reinterpret_cast<RegisterTestCameraFn>(
       reinterpret_cast<void*>(GetProcAddress(testcam, "RegisterTestCamera")));
-  ASSERT_NE(nullptr, registerTestCamera);
+  auto unregisterTestCamera = reinterpret_cast<UnregisterTestCameraFn>(
+      reinterpret_cast<void*>(GetProcAddress(testcam, "UnregisterTestCamera")));
+  ASSERT_TRUE(registerTestCamera && unregisterTestCamera);
+  MirageModule mirage;
+  // Whatever fails below, the prefix keeps none of these devices.
+  struct Cleanup {
+    UnregisterTestCameraFn testcam;
+    MirageModule* mirage;
+    ~Cleanup() {
+      mirage->Unregister();
+      testcam(L"Lookout Test Camera 2");
+      testcam(nullptr);
+    }
+  } cleanup{unregisterTestCamera, &mirage};
   ASSERT_EQ(S_OK, registerTestCamera(nullptr, nullptr));
   ASSERT_EQ(S_OK, registerTestCamera(L"Lookout Test Camera 2", L"Lookout Test Camera 2"));
   const std::vector<std::wstring> others = Names(Devices(false));
 
-  MirageModule mirage;
   ASSERT_EQ(S_OK, mirage.Register());
   std::vector<dshow::DeviceEntry> ours = Devices(true);
   ASSERT_EQ(2u, ours.size());
@@ -138,10 +154,6 @@ TEST(InScenario, EachCameraIsADeviceNamedByItsCameraString) {
   EXPECT_EQ(S_OK, mirage.Unregister());
   EXPECT_TRUE(Devices(true).empty());
   EXPECT_EQ(others, Names(Devices(false)));  // the webcam's devices stay
-  auto unregisterTestCamera = reinterpret_cast<UnregisterTestCameraFn>(
-      reinterpret_cast<void*>(GetProcAddress(testcam, "UnregisterTestCamera")));
-  unregisterTestCamera(L"Lookout Test Camera 2");
-  unregisterTestCamera(nullptr);
 }
 
 // --- Capture graphs -------------------------------------------------------------------
