@@ -259,6 +259,37 @@ TEST(InScenario, QuilDeviceDeliversTheCamerasPictures) {
   ExpectAdjacentFromZero(graph.sink().Times());
 }
 
+TEST(MirageCapture, QuilDeviceKeepsDeliveringWhenTheCameraSendsLargerPictures) {
+  RunScenario("QuilDeviceKeepsDeliveringWhenTheCameraSendsLargerPictures", "");
+}
+TEST(InScenario, QuilDeviceKeepsDeliveringWhenTheCameraSendsLargerPictures) {
+  IN_SCENARIO();
+  quilcam::QuilCamera camera;
+  quilcam::CameraSettings settings = camera.settings();
+  settings.forcedWidth = 640;  // whatever the request's resolution asks for
+  settings.forcedHeight = 480;
+  settings.framesPerSecond = 25;
+  camera.Configure(settings);
+  quilcam::CameraServer server(&camera);
+  ASSERT_TRUE(server.Start(0x7F000001, 0, 0));
+  IniCamera listed = kQuilListed;
+  listed.webport = server.webPort();
+  WriteIni(Ini({listed}));
+  Registered devices;
+
+  webcam::CaptureGraph graph;
+  ASSERT_EQ(S_OK, graph.Open(CameraString(listed).c_str()));
+  EXPECT_EQ(320, graph.width());
+  ASSERT_TRUE(SUCCEEDED(graph.Run()));
+  ASSERT_TRUE(WaitUntil([&] {
+    return ShowsPattern(graph.sink().LastFrame(), webcam::SampleFormat::kRgb32, 320, 240, 24);
+  }));
+  const int seen = graph.sink().Frames();
+  ASSERT_TRUE(graph.sink().WaitForFrames(seen + 10, 10000));  // the stream goes on
+  graph.Stop();
+  EXPECT_GE(camera.record().framesSent, 2);
+}
+
 TEST(MirageCapture, OrvelDevicesConnectAtTheirStreamSize) {
   RunScenario("OrvelDevicesConnectAtTheirStreamSize",
               Ini({kOrvelListed, [] { IniCamera c = kOrvelListed; c.name = "dock"; return c; }(),
