@@ -2,7 +2,6 @@
 // checked at known pixels and kept as a screenshot.
 #include <windows.h>
 #include <commctrl.h>
-#include <png.h>
 
 #include <gtest/gtest.h>
 
@@ -13,9 +12,14 @@
 #include "SkinResourceManager.h"
 #include "VeneerManager.h"
 #include "VeneerPackage.h"
+#include "screenshot.h"
 #include "test_skin.h"
 
 namespace fs = std::filesystem;
+
+using lookout::testing::Capture;
+using lookout::testing::Grab;
+using lookout::testing::SavePng;
 
 namespace {
 
@@ -48,69 +52,6 @@ LRESULT CALLBACK DialogProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     default:
       return DefWindowProcW(hWnd, msg, wParam, lParam);
   }
-}
-
-struct Capture {
-  int w = 0, h = 0;
-  std::vector<BYTE> bgra;  // top-down
-  COLORREF At(int x, int y) const {
-    const BYTE* p = &bgra[(static_cast<size_t>(y) * w + x) * 4];
-    return RGB(p[2], p[1], p[0]);
-  }
-};
-
-Capture Grab(HWND hWnd) {
-  RECT rc;
-  GetWindowRect(hWnd, &rc);
-  Capture c;
-  c.w = rc.right - rc.left;
-  c.h = rc.bottom - rc.top;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = c.w;
-  bi.bmiHeader.biHeight = -c.h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, c.w, c.h, screen, rc.left, rc.top, SRCCOPY);
-  GdiFlush();
-  c.bgra.assign(static_cast<BYTE*>(bits), static_cast<BYTE*>(bits) + static_cast<size_t>(c.w) * c.h * 4);
-  SelectObject(mem, old);
-  DeleteObject(dib);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
-  return c;
-}
-
-bool SavePng(const Capture& c, const fs::path& path) {
-  std::vector<BYTE> rgba(c.bgra.size());
-  for (size_t i = 0; i < c.bgra.size(); i += 4) {
-    rgba[i] = c.bgra[i + 2];
-    rgba[i + 1] = c.bgra[i + 1];
-    rgba[i + 2] = c.bgra[i];
-    rgba[i + 3] = 255;
-  }
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(c.w);
-  image.height = static_cast<png_uint_32>(c.h);
-  image.format = PNG_FORMAT_RGBA;
-  png_alloc_size_t size = 0;
-  if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgba.data(), 0, nullptr)) return false;
-  std::vector<BYTE> out(size);
-  if (!png_image_write_to_memory(&image, out.data(), &size, 0, rgba.data(), 0, nullptr)) return false;
-  std::error_code ec;
-  fs::create_directories(path.parent_path(), ec);
-  FILE* f = _wfopen(path.wstring().c_str(), L"wb");
-  if (!f) return false;
-  bool ok = fwrite(out.data(), 1, size, f) == size;
-  fclose(f);
-  return ok;
 }
 
 bool Bluish(COLORREF c) { return GetBValue(c) > GetRValue(c) + 50 && GetBValue(c) > 150; }
@@ -263,7 +204,7 @@ TEST_F(Dialog, EveryControlKindDrawnFromTheDefaultSkin) {
   Capture shot = Grab(dlg);
   ASSERT_EQ(shot.w, kWidth);
   ASSERT_EQ(shot.h, kHeight);
-  EXPECT_TRUE(SavePng(shot, fs::path(VENEER_ARTIFACT_DIR) / L"veneer-dialog.png"));
+  EXPECT_TRUE(SavePng(shot, lookout::testing::ArtifactDir() / L"veneer-dialog.png"));
 
   // The page background with its title band.
   EXPECT_TRUE(Bluish(shot.At(400, 10)));
