@@ -140,6 +140,7 @@ void CameraCore::WorkerPass() {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     if (alarm_.ClearIfDue(now)) AnnounceAlarm(0);
   }
+  ++workerPasses_;
 }
 
 void CameraCore::Register() {
@@ -160,17 +161,16 @@ void CameraCore::Housekeeping(uint32_t now) {
   std::lock_guard<std::recursive_mutex> guard(lock_);
   wire::Datagram hb = wire::EncodeHeartbeatReq(serverIds());
   env_.sender->SendToServer(hb.data(), hb.size());
-  if (now - lastServerDatagram_ > kServerSilenceMs) {
+  if (common::OlderThan(now, lastServerDatagram_, kServerSilenceMs)) {
     registered_ = false;
     sessions_.clear();  // each session tells its peer
   }
-  // At most one dead session goes per pass.
+  // Every connected session gets its keep-alive; at most one dead session goes per pass.
+  auto dead = sessions_.end();
   for (auto it = sessions_.begin(); it != sessions_.end(); ++it) {
-    if (!it->second->CheckAlive(now)) {
-      sessions_.erase(it);
-      break;
-    }
+    if (!it->second->CheckAlive(now) && dead == sessions_.end()) dead = it;
   }
+  if (dead != sessions_.end()) sessions_.erase(dead);
 }
 
 bool CameraCore::AnyViewer() const {

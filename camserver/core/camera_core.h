@@ -84,6 +84,8 @@ class CameraCore {
   // Acknowledgements recorded on the pending fragments.
   size_t PendingAcknowledgements() const;
   uint32_t FrameCounter() const;
+  // Worker passes run so far (any thread may read it).
+  uint64_t WorkerPasses() const { return workerPasses_.load(); }
   bool SessionState(const std::string& key, bool* connected, bool* video) const;
 
  protected:
@@ -119,6 +121,7 @@ class CameraCore {
   std::atomic<uint32_t> idFirst_{0};
   std::atomic<uint32_t> idSecond_{0};
   std::atomic<uint32_t> lastServerDatagram_;
+  std::atomic<uint64_t> workerPasses_{0};
   uint32_t lastHousekeeping_;
   uint32_t lastFramePass_;
 

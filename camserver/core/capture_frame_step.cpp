@@ -9,8 +9,8 @@ bool CaptureFrameStep::Grab(FrameBlock& frame, JpegOutBuffer& out, bool anyViewe
                             const ErrorSink& onError) {
   std::lock_guard<std::mutex> guard(frame.lock());
   if (!frame.HasFrame()) return false;  // no sample yet
-  ++calls_;
-  bool motionDue = (calls_ % 2 == 0) && armedNow && armedNow() && !frame.consumed();
+  const uint32_t call = ++calls_;
+  bool motionDue = (call % 2 == 0) && armedNow && armedNow() && !frame.consumed();
   if (motionDue && motion) motion(frame.image(), frame.frameSize());
   if (!anyViewer || frame.consumed()) return false;
   bool ok = EncodeFrame(frame.pixels(), frame.pixelBytes(), frame.width(), frame.height(), out,

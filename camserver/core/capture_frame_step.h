@@ -2,6 +2,7 @@
 // frame goes to the motion check, and a frame is encoded once, only for a viewer.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -21,10 +22,11 @@ class CaptureFrameStep {
   // True when `out` holds a new frame to send.
   bool Grab(FrameBlock& frame, JpegOutBuffer& out, bool anyViewer, const ArmedNow& armedNow,
             const MotionCheck& motion, const ErrorSink& onError = nullptr);
-  uint32_t calls() const { return calls_; }
+  // Passes that found a frame; read by other threads.
+  uint32_t calls() const { return calls_.load(); }
 
  private:
-  uint32_t calls_ = 0;
+  std::atomic<uint32_t> calls_{0};
 };
 
 }  // namespace lantern

@@ -2,13 +2,21 @@
 
 namespace lantern {
 
+namespace {
+
+bool Qualifies(const LocalInterface& i) {
+  constexpr uint32_t kRequired = kIfUp | kIfBroadcast | kIfMulticast;
+  return (i.flags & kRequired) == kRequired && (i.flags & kIfLoopback) == 0;
+}
+
+}  // namespace
+
 std::optional<uint32_t> ChooseLocalAddress(const std::vector<LocalInterface>& interfaces,
                                            uint32_t reference) {
-  constexpr uint32_t kRequired = kIfUp | kIfBroadcast | kIfMulticast;
   std::optional<uint32_t> chosen;
   uint32_t best_masked = 0;
   for (const LocalInterface& i : interfaces) {
-    if ((i.flags & kRequired) != kRequired || (i.flags & kIfLoopback)) continue;
+    if (!Qualifies(i)) continue;
     if ((i.address & i.mask) != (reference & i.mask)) continue;
     const uint32_t masked = i.address & i.mask;
     if (!chosen || masked > best_masked) {
@@ -17,6 +25,12 @@ std::optional<uint32_t> ChooseLocalAddress(const std::vector<LocalInterface>& in
     }
   }
   return chosen;
+}
+
+std::optional<uint32_t> ChooseFallbackAddress(const std::vector<LocalInterface>& interfaces) {
+  for (const LocalInterface& i : interfaces)
+    if (Qualifies(i)) return i.address;
+  return std::nullopt;
 }
 
 std::optional<std::string> ChooseRegistrationReference(const char* hint,

@@ -1,6 +1,7 @@
 // Which local address a camera registers with the rendezvous server when its socket is
 // bound to the wildcard address: the interface on the same network as a reference address
-// (the configured hint, else the default gateway).
+// (the configured hint, else the default gateway), or on a PC without a default gateway the
+// first interface that could carry the traffic.
 #pragma once
 
 #include <cstdint>
@@ -31,8 +32,13 @@ struct LocalInterface {
 std::optional<uint32_t> ChooseLocalAddress(const std::vector<LocalInterface>& interfaces,
                                            uint32_t reference);
 
+// Without a reference: the first interface that is up, broadcast- and multicast-capable and
+// not loop-back. Nothing when none qualifies.
+std::optional<uint32_t> ChooseFallbackAddress(const std::vector<LocalInterface>& interfaces);
+
 // The reference for the choice above: `hint` when not empty, else the first gateway in
-// adapter order that is set ("" and "0.0.0.0" mean none). Nothing when neither exists.
+// adapter order that is set ("" and "0.0.0.0" mean none). Nothing when neither exists; the
+// camera then registers with the fallback address.
 std::optional<std::string> ChooseRegistrationReference(const char* hint,
                                                        const std::vector<std::string>& gateways);
 

@@ -1,5 +1,6 @@
 #include "peer_session.h"
 
+#include "common/clock.h"
 #include "protocol.h"
 
 namespace lantern {
@@ -37,7 +38,8 @@ void CPeerSession::SendAlarm(uint8_t state) {
 bool CPeerSession::CheckAlive(uint32_t now) {
   if (!connected_) return true;
   SendCommand(wire::kKeepAlive);
-  return now - lastReceive_ <= kPeerSilenceMs;
+  // The receive thread may have stamped a datagram after the worker read `now`.
+  return !common::OlderThan(now, lastReceive_, kPeerSilenceMs);
 }
 
 bool CPeerSession::AcceptsFrameStartedAt(uint32_t sendStart) const {

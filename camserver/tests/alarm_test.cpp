@@ -158,6 +158,52 @@ TEST_F(AlarmCameraTest, OneRaisePerHoldThenClearFromTheWorkerThenRaiseAgain) {
   EXPECT_TRUE(camera->AlarmActive());
 }
 
+TEST(AlarmState, AlarmStampedAfterTheReadingIsNotDue) {
+  AlarmState alarm;
+  EXPECT_EQ(alarm.OnMotion(1, 5005), 1);
+  // The worker read 5000 before the detector thread raised the alarm at 5005.
+  EXPECT_FALSE(alarm.ClearIfDue(5000));
+  EXPECT_EQ(alarm.OnMotion(1, 5000), -1);
+  EXPECT_TRUE(alarm.active());
+  EXPECT_FALSE(alarm.ClearIfDue(5005 + kAlarmHoldMs));
+  EXPECT_TRUE(alarm.ClearIfDue(5005 + kAlarmHoldMs + 1));
+  EXPECT_FALSE(alarm.active());
+}
+
+TEST(AlarmState, HoldRunsAcrossTheTickCounterWrap) {
+  AlarmState alarm;
+  const uint32_t raised = 0xFFFFFFFFu - 20000;
+  EXPECT_EQ(alarm.OnMotion(1, raised), 1);
+  EXPECT_FALSE(alarm.ClearIfDue(raised + 30000));  // wrapped to 9999
+  EXPECT_EQ(alarm.OnMotion(1, raised + kAlarmHoldMs), -1);
+  EXPECT_FALSE(alarm.ClearIfDue(raised + kAlarmHoldMs));
+  EXPECT_TRUE(alarm.ClearIfDue(raised + kAlarmHoldMs + 1));
+  // A report of state 0 clears only a due alarm, across the wrap as well.
+  EXPECT_EQ(alarm.OnMotion(1, 0xFFFFFFF0u), 1);
+  EXPECT_EQ(alarm.OnMotion(0, 100), -1);
+  EXPECT_EQ(alarm.OnMotion(0, 0xFFFFFFF0u + kAlarmHoldMs + 1), 0);
+}
+
+TEST_F(AlarmCameraTest, AlarmRaisedAfterTheWorkersReadingStaysHeld) {
+  Register();
+  ConnectPeer(peer);
+  const uint32_t passReading = clock.NowMs();
+  clock.Advance(4);
+  camera->OnMotion(1);  // the detector thread, just after the worker read the clock
+  clock.Set(passReading);
+  Pass();
+  EXPECT_TRUE(camera->AlarmActive());
+  EXPECT_EQ(AlarmsTo(kServer), (std::vector<uint8_t>{1}));
+  clock.Advance(4 + kAlarmHoldMs);
+  Pass();
+  EXPECT_TRUE(camera->AlarmActive());
+  EXPECT_TRUE(AlarmsTo(kServer).empty());
+  clock.Advance(1);
+  Pass();
+  EXPECT_FALSE(camera->AlarmActive());
+  EXPECT_EQ(AlarmsTo(kServer), (std::vector<uint8_t>{0}));
+}
+
 TEST_F(AlarmCameraTest, NoAlarmWhileUnregistered) {
   camera->OnMotion(1);
   EXPECT_FALSE(camera->AlarmActive());

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 
 #include "alarm_files.h"
+#include "cap_virtual_camera.h"
 #include "capture_devices.h"
 #include "jpeg_decode.h"
 #include "peer_standin.h"
@@ -79,6 +81,7 @@ class CaptureCameraTest : public ::testing::Test {
     ASSERT_NE(handle, nullptr);
     ASSERT_NE(handle, reinterpret_cast<void*>(-1));
     camera = static_cast<CVirtualCamera*>(handle);
+    ASSERT_NE(capture(), nullptr);
     auto probe = server.WaitFor([](const RecordedDatagram& d) { return d.IsProbe(); }, 3000);
     ASSERT_TRUE(probe.has_value());
     cameraAddress = probe->from;
@@ -100,6 +103,8 @@ class CaptureCameraTest : public ::testing::Test {
     viewer.SendRaw(record, cameraAddress);
     ASSERT_TRUE(WaitUntil([&] { return camera->IsAlarmArmedNow() == enabled; }));
   }
+
+  CCapVirtualCamera* capture() const { return dynamic_cast<CCapVirtualCamera*>(camera); }
 
   RendezvousStandin server;
   std::string name;
@@ -128,14 +133,12 @@ TEST_F(CaptureCameraTest, DevicesAreListedButTheSuitesOwnIpCamerasAreNot) {
   EXPECT_EQ(VirtualCameraMgr::Instance().Create("cam-range", before, nullptr, 2), nullptr);
 }
 
-TEST_F(CaptureCameraTest, ViewerGetsUprightJpegFramesAtAboutSixPerSecond) {
+TEST_F(CaptureCameraTest, ViewerGetsUprightJpegFramesOnePerFramePass) {
   Publish("{CAPTURE-VIDEO}");
   PeerStandin viewer;
   Watch(viewer);
-  Sleep(2000);
+  ASSERT_TRUE(viewer.WaitForFrames(8, 10000));
   auto stats = viewer.Stats();
-  EXPECT_GE(stats.completed, 8u);
-  EXPECT_LE(stats.completed, 14u) << "about 6 frames per second";
   EXPECT_EQ(stats.rejected, 0u);
 
   auto frames = viewer.Frames();
@@ -153,27 +156,48 @@ TEST_F(CaptureCameraTest, ViewerGetsUprightJpegFramesAtAboutSixPerSecond) {
   EXPECT_LT(bottom[0], 60);
   EXPECT_GT(bottom[2], 200);
 
-  // Stopping video stops the encoding at once.
+  // Frames start at most once per frame pass, and passes are more than 166 ms apart. A
+  // frame's send time is read after its encoding, which takes under one pass: n frames
+  // span at least (n - 1) * 167 - 166 ms.
+  std::map<uint32_t, uint32_t> started;  // frame -> send time
+  for (const RecordedDatagram& d : viewer.Received()) {
+    wire::VideoHeader h;
+    const uint8_t* payload = nullptr;
+    size_t n = 0;
+    if (wire::DecodeVideoData(d.bytes.data(), d.bytes.size(), &h, &payload, &n))
+      started[h.frameSeq] = h.sendTimeEarly;
+  }
+  ASSERT_GE(started.size(), 8u);
+  const uint32_t span = started.rbegin()->second - started.begin()->second;
+  EXPECT_GE(span + kFrameIntervalMs, (started.size() - 1) * (kFrameIntervalMs + 1))
+      << started.size() << " frames in " << span << " ms";
+
+  // Stopping video stops the encoding at once, while the frame passes go on.
   viewer.Send(wire::kStopVideoReq, cameraAddress);
   ASSERT_TRUE(viewer.WaitFor(wire::kStopVideoResp, 3000).has_value());
-  Sleep(200);
   uint32_t frozen = camera->FrameCounter();
-  Sleep(800);
+  const uint32_t steps = capture()->frameSteps();
+  ASSERT_TRUE(WaitUntil([&] { return capture()->frameSteps() >= steps + 4; }, 5000));
   EXPECT_EQ(camera->FrameCounter(), frozen);
 }
 
 TEST_F(CaptureCameraTest, SceneChangeRaisesAnAlarmAtServerAndViewer) {
+  // A still grey picture (no frame counter) from the first frame on: whatever the stored or
+  // default schedule, the detector's background is that picture.
+  SetScene(0x100);
   Publish("{CAPTURE-ALARM}");
   PeerStandin viewer;
   Watch(viewer);
-  SetScene(0x100);  // still grey picture, no frame counter
   SetAlarmParams(viewer, true, 5);  // threshold 30
-  Sleep(1200);
+  const uint32_t checks = capture()->motionChecks();
+  ASSERT_TRUE(WaitUntil([&] { return capture()->motionChecks() >= checks + 3; }, 5000));
   EXPECT_EQ(server.Count(wire::kAlarmNotify), 0u) << "a still picture raises nothing";
+  const uint64_t changed = server.NextOrder();
   SetScene(0x101);  // checkerboard: a large change everywhere
   auto atServer = server.WaitFor(wire::kAlarmNotify, 5000);
   ASSERT_TRUE(atServer.has_value());
   EXPECT_EQ(atServer->bytes[5], 1);
+  EXPECT_GE(atServer->order, changed) << "raised by the change, not before it";
   auto atViewer = viewer.WaitFor(wire::kAlarmNotify, 3000);
   ASSERT_TRUE(atViewer.has_value());
   EXPECT_EQ(atViewer->bytes[5], 1);
@@ -189,7 +213,11 @@ TEST_F(CaptureCameraTest, DetectionSwitchedOffWritesNoSnapshot) {
   std::string snapshot = SnapshotFilePath(camera->cameraIndex());
   DeleteFileA(snapshot.c_str());
   SetScene(1);
-  Sleep(1500);
+  // Every second frame pass would check for motion; four passes check nothing.
+  const uint32_t steps = capture()->frameSteps();
+  const uint32_t checks = capture()->motionChecks();
+  ASSERT_TRUE(WaitUntil([&] { return capture()->frameSteps() >= steps + 4; }, 5000));
+  EXPECT_EQ(capture()->motionChecks(), checks);
   EXPECT_EQ(GetFileAttributesA(snapshot.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(server.Count(wire::kAlarmNotify), 0u);
 }

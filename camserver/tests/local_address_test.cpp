@@ -99,6 +99,20 @@ TEST(ChooseLocalAddress, FirstWinsATieAtMaskedValueZero) {
   EXPECT_EQ(ChooseLocalAddress(list, Ip(8, 8, 8, 8)), Ip(10, 0, 0, 1));
 }
 
+TEST(ChooseFallbackAddress, FirstInterfaceThatCouldCarryTheTraffic) {
+  const uint32_t mask = Ip(255, 255, 255, 0);
+  std::vector<LocalInterface> list = {
+      If(kIfUp | kIfLoopback | kIfMulticast, Ip(127, 0, 0, 1), Ip(255, 0, 0, 0)),
+      If(kIfBroadcast | kIfMulticast, Ip(192, 168, 1, 3), mask),  // down
+      If(kIfUp | kIfBroadcast, Ip(192, 168, 1, 5), mask),         // no multicast
+  };
+  EXPECT_FALSE(ChooseFallbackAddress(list).has_value());
+  EXPECT_FALSE(ChooseFallbackAddress({}).has_value());
+  list.push_back(If(kLan, Ip(10, 213, 7, 1), mask));
+  list.push_back(If(kLan, Ip(10, 9, 9, 9), mask));
+  EXPECT_EQ(ChooseFallbackAddress(list), Ip(10, 213, 7, 1));
+}
+
 // --- reference choice ---------------------------------------------------------------------
 
 TEST(ChooseRegistrationReference, HintComesFirst) {

@@ -62,9 +62,8 @@ TEST_F(LocalAddressWinTest, SocketAfterSendHasAPort) {
   uint32_t port = 0;
   GetLocalAddress(s, text, sizeof text, &port, "127.0.0.1");
   EXPECT_NE(port, 0u);
-  // Loop-back interfaces never qualify, so the text is empty or a real interface address.
-  EXPECT_LT(std::strlen(text), sizeof text);
-  EXPECT_NE(std::string(text).rfind("127.", 0), 0u) << text;
+  // Loop-back interfaces never qualify, and no other interface is on 127.0.0.0/8.
+  EXPECT_STREQ(text, "");
 
   // A reference that is not an address finds nothing.
   GetLocalAddress(s, text, sizeof text, &port, "not an address");
@@ -105,19 +104,6 @@ TEST(FindRegistrationReference, HintIsTheReference) {
   std::string reference;
   ASSERT_TRUE(FindRegistrationReference("10.20.30.40", &reference));
   EXPECT_EQ(reference, "10.20.30.40");
-}
-
-TEST(FindRegistrationReference, WithoutHintAskForTheAdapters) {
-  std::string reference = "unchanged";
-  if (FindRegistrationReference("", &reference)) {
-    EXPECT_FALSE(reference.empty());
-    EXPECT_NE(reference, "0.0.0.0");
-  } else {
-    EXPECT_EQ(reference, "unchanged");
-  }
-  std::string again;
-  const bool found = FindRegistrationReference(nullptr, &again);
-  EXPECT_EQ(found, !again.empty());
 }
 
 }  // namespace

@@ -30,13 +30,6 @@ TEST(Protocol, FixedLayoutsRoundTrip) {
   ASSERT_EQ(hb.size(), 13u);
   EXPECT_EQ(0, std::memcmp(hb.data(), "MOP\0\x7C\x04\x03\x02\x01\xD0\xC0\xB0\xA0", 13));
 
-  Datagram c = EncodeConnectReq("cam");
-  ASSERT_EQ(c.size(), 35u);
-  EXPECT_EQ(c[4], 0x00);
-  std::string name;
-  ASSERT_TRUE(DecodeConnectReqName(c.data(), c.size(), &name));
-  EXPECT_EQ(name, "cam");
-
   Datagram cmd = EncodeCommand(kKeepAlive);
   EXPECT_EQ(cmd, (Datagram{'M', 'O', '_', 'P', 0xFF}));
 
@@ -44,11 +37,37 @@ TEST(Protocol, FixedLayoutsRoundTrip) {
   ASSERT_EQ(a.size(), 14u);
   EXPECT_EQ(0, std::memcmp(a.data(), "MO_P\x1A\x01\0\0\0\0\0\0\0\0", 14));
 
-  Datagram ack = EncodeVideoAck({7, 3});
-  VideoAck back;
-  ASSERT_TRUE(DecodeVideoAck(ack.data(), ack.size(), &back));
-  EXPECT_EQ(back.frameSeq, 7u);
-  EXPECT_EQ(back.fragmentIndex, 3);
+}
+
+TEST(Protocol, ConnectReqIsByteExact) {
+  Datagram expected(35, 0);
+  std::memcpy(expected.data(), "MOP\0\x00" "cam", 8);
+  EXPECT_EQ(EncodeConnectReq("cam"), expected);
+  // A name of 30 characters or more fills the field without a terminator.
+  Datagram full = EncodeConnectReq("{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}");
+  ASSERT_EQ(full.size(), 35u);
+  EXPECT_EQ(0, std::memcmp(full.data(), "MOP\0\x00{0F1E2D3C-4B5A-6978-8796-A5B4C", 35));
+}
+
+TEST(Protocol, VideoAckAndRegisterRespAreReadFromTheirOffsets) {
+  // Peer to camera: frame 0x04030201, fragment 0x0605; the magic is not tested.
+  const uint8_t ack[] = {'X', 'Y', 'Z', 'W', 0x1C, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
+  VideoAck va;
+  ASSERT_TRUE(DecodeVideoAck(ack, sizeof ack, &va));
+  EXPECT_EQ(va.frameSeq, 0x04030201u);
+  EXPECT_EQ(va.fragmentIndex, 0x0605);
+  EXPECT_EQ(EncodeVideoAck({0x04030201, 0x0605}),
+            (Datagram{'M', 'O', '_', 'P', 0x1C, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06}));
+
+  // Server to camera, with bytes beyond the two identifiers.
+  const uint8_t resp[] = {'M', 'O', 'P', 0, 0x7A, 0x11, 0x22, 0x33, 0x44,
+                          0xA1, 0xB2, 0xC3, 0xD4, 0xEE, 0xFF};
+  ServerIds ids;
+  ASSERT_TRUE(DecodeRegisterResp(resp, sizeof resp, &ids));
+  EXPECT_EQ(ids.first, 0x44332211u);
+  EXPECT_EQ(ids.second, 0xD4C3B2A1u);
+  ASSERT_TRUE(DecodeRegisterResp(resp, 13, &ids));
+  EXPECT_EQ(ids.second, 0xD4C3B2A1u);
 }
 
 TEST(Protocol, VideoDataLayoutAndFragmentCount) {

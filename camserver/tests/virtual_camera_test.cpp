@@ -99,8 +99,10 @@ TEST_F(VirtualCameraTest, ProbeThenRegistrationThenStatus) {
   EXPECT_EQ(probe->from.port, cameraAddress.port);
 
   server.SetAnswerRegistrations(false);
-  Sleep(50);
-  EXPECT_EQ(server.Count(wire::kRegisterReq), 0u) << "nothing before 2500 ms";
+  clock.Advance(kHousekeepingIntervalMs);
+  const uint64_t passes = camera->WorkerPasses();
+  ASSERT_TRUE(WaitUntil([&] { return camera->WorkerPasses() >= passes + 2; }));
+  EXPECT_EQ(server.Count(wire::kRegisterReq), 0u) << "nothing until more than 2500 ms passed";
   HousekeepingPass(wire::kRegisterReq);
   auto reg = server.WaitFor(wire::kRegisterReq, 1000);
   ASSERT_TRUE(reg.has_value());
@@ -146,15 +148,16 @@ TEST_F(VirtualCameraTest, RetransmitsToTheViewerThatDoesNotAcknowledge) {
   // Acknowledgements for frames never sent change nothing.
   silent->SendRaw(wire::EncodeVideoAck({999, 0}), cameraAddress);
 
-  for (int pass = 0; pass < 10; ++pass) {
+  for (int pass = 0; pass < kMaxRetransmissions; ++pass) {
     size_t before = silent->Count(wire::kVideoData);
     clock.Advance(kRetransmitStepMs + (pass == 0 ? 1 : 0));  // due only when over 50 ms
-    if (pass < kMaxRetransmissions)
-      ASSERT_TRUE(WaitUntil([&] { return silent->Count(wire::kVideoData) >= before + 3; }));
-    else
-      Sleep(30);
+    ASSERT_TRUE(WaitUntil([&] { return silent->Count(wire::kVideoData) >= before + 3; }));
   }
   ASSERT_TRUE(WaitUntil([&] { return camera->PendingFragmentCount() == 0u; }));
+  // Later passes send nothing more: the record went with the eighth resend.
+  clock.Advance(kRetransmitStepMs * 2);
+  const uint64_t passes = camera->WorkerPasses();
+  ASSERT_TRUE(WaitUntil([&] { return camera->WorkerPasses() >= passes + 2; }));
   EXPECT_EQ(silent->Count(wire::kVideoData), 3u * (1 + kMaxRetransmissions));
   EXPECT_EQ(acking->Count(wire::kVideoData), 3u);
   EXPECT_EQ(acking->Stats().completed, 1u);
@@ -198,13 +201,33 @@ TEST_F(VirtualCameraTest, StrangersAndGarbageAreDroppedWithoutReply) {
   }
   std::vector<uint8_t> oversized(5000, 0x02);
   stranger.SendRaw(oversized, cameraAddress);
-  Sleep(200);
-  // Still serving the known viewer, never answering the stranger.
+  // Still serving the known viewer: its request comes after all of the above.
   size_t before = viewer->Count(wire::kStopVideoResp);
   viewer->Send(wire::kStopVideoReq, cameraAddress);
   EXPECT_TRUE(viewer->WaitFor(wire::kStopVideoResp, 2000, before + 1).has_value());
-  EXPECT_EQ(stranger.Received().size(), 0u);
+  // Never answering the stranger: a reply would have reached it before this marker.
+  viewer->SendRaw(std::vector<uint8_t>{'m', 'a', 'r', 'k'}, stranger.Address());
+  ASSERT_TRUE(stranger.WaitFor([](const RecordedDatagram& d) { return d.bytes.size() == 4; }, 2000).has_value());
+  EXPECT_EQ(stranger.Received().size(), 1u);
   EXPECT_LE(camera->SessionCount(), kMaxSessions);
+}
+
+TEST_F(VirtualCameraTest, DatagramOverTheBufferFromAKnownPeerIsDropped) {
+  Register();
+  auto viewer = Viewer();
+  // A Stop_video_Req of 5000 bytes: cut to 4096 it would still read as one.
+  std::vector<uint8_t> oversized(5000, 0);
+  std::memcpy(oversized.data(), "MO_P\x04", 5);
+  viewer->SendRaw(oversized, cameraAddress);
+  std::vector<uint8_t> fits(4096, 0);
+  std::memcpy(fits.data(), "MO_P\x28", 5);  // Get_AlarmParam_Req at the buffer's size
+  viewer->SendRaw(fits, cameraAddress);
+  ASSERT_TRUE(viewer->WaitFor(wire::kAlarmParamResp, 2000).has_value());
+  EXPECT_EQ(viewer->Count(wire::kStopVideoResp), 0u);
+  bool connected = false, video = false;
+  ASSERT_TRUE(camera->SessionState(viewer->Address().Text(), &connected, &video));
+  EXPECT_TRUE(connected);
+  EXPECT_TRUE(video) << "the oversized request stopped nothing";
 }
 
 TEST_F(VirtualCameraTest, PeerReadsBackTheAlarmParametersItSet) {
@@ -212,7 +235,7 @@ TEST_F(VirtualCameraTest, PeerReadsBackTheAlarmParametersItSet) {
   std::vector<uint8_t> record(wire::kAlarmParamRecordSize, 0x33);
   std::memcpy(record.data(), "MO_P\x2A", 5);
   viewer->SendRaw(record, cameraAddress);
-  Sleep(50);
+  // One peer's datagrams are handled in the order sent: the set comes first.
   viewer->Send(wire::kGetAlarmParamReq, cameraAddress);
   auto resp = viewer->WaitFor(wire::kAlarmParamResp, 2000);
   ASSERT_TRUE(resp.has_value());

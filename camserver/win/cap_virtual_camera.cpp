@@ -38,6 +38,7 @@ void CCapVirtualCamera::AfterFramePass() {
   if (!m_bMotionPending) return;
   m_bMotionPending = false;
   ::MoveCheckByPicFile(cameraIndex(), m_snapshotPath.c_str());
+  ++m_motionChecks;
 }
 
 }  // namespace lantern

@@ -1,6 +1,7 @@
 // A virtual camera showing a local video capture device.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,10 @@ class CCapVirtualCamera : public CVirtualCamera {
 
   bool GrabFrame(JpegOutBuffer& out, bool anyViewer) override;
 
+  // Frame passes that found a captured frame, and pictures handed to the motion detector.
+  uint32_t frameSteps() const { return m_step.calls(); }
+  uint32_t motionChecks() const { return m_motionChecks.load(); }
+
  protected:
   // Writes the snapshot now (frame locked); the detector is told after the frame pass.
   void CheckMotion(const uint8_t* image, size_t size) override;
@@ -30,6 +35,7 @@ class CCapVirtualCamera : public CVirtualCamera {
  private:
   std::string m_snapshotPath;
   bool m_bMotionPending = false;
+  std::atomic<uint32_t> m_motionChecks{0};
   std::unique_ptr<CVideoDShow> m_pCapture;
   CaptureFrameStep m_step;
   bool m_bStarted = false;

@@ -99,9 +99,14 @@ void GetLocalAddress(SOCKET s, char* text, size_t size, uint32_t* port, const ch
     return;
   }
 
-  uint32_t reference_ip = 0;
-  if (reference == nullptr || !ParseDottedIp(reference, &reference_ip)) return;
-  std::optional<uint32_t> chosen = ChooseLocalAddress(InterfaceList(s), reference_ip);
+  std::optional<uint32_t> chosen;
+  if (reference == nullptr) {
+    chosen = ChooseFallbackAddress(InterfaceList(s));
+  } else {
+    uint32_t reference_ip = 0;
+    if (!ParseDottedIp(reference, &reference_ip)) return;
+    chosen = ChooseLocalAddress(InterfaceList(s), reference_ip);
+  }
   if (!chosen) return;
   address.ip = *chosen;
   CopyText(text, size, address.IpText());

@@ -100,10 +100,12 @@ bool CVirtualCamera::Resolve(const std::string& host, uint32_t* ip) {
 }
 
 bool CVirtualCamera::Get(std::string* address, uint32_t* port) {
+  // Without a hint or a default gateway the camera still registers: a PC on a network
+  // without a router is still reachable on its own subnet.
   std::string reference;
-  if (!FindRegistrationReference(m_szLocalAddress, &reference)) return false;
+  const bool haveReference = FindRegistrationReference(m_szLocalAddress, &reference);
   char text[32] = {};
-  m_socket.GetLocalAddress(text, sizeof text, port, reference.c_str());
+  m_socket.GetLocalAddress(text, sizeof text, port, haveReference ? reference.c_str() : nullptr);
   *address = text;
   return true;
 }

@@ -1,8 +1,10 @@
 // The LAN search in "quil" mode: one thread that broadcasts the request every 3 s, takes
-// the answers into the camera list and ages silent cameras every 5 s.
+// the answers into the camera list and ages silent cameras every 5 s. It ends when asked
+// to, or when its socket cannot be made or fails a wait or a receive.
 #include <winsock2.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cwchar>
 #include <memory>
 #include <vector>
@@ -64,7 +66,14 @@ DWORD WINAPI CamSearchMgr::SerachQuilThreadProc(void* param) {
         const uint32_t now = Ticks();
         if (schedule.TakeAgeing(now)) manager->CheckTimeLive();
         if (schedule.SendDue(now)) {
-          if (!udp.Broadcast(request.data(), request.size(), search::kSearchPort)) break;
+          // At boot the search may start before the network is up: a request that cannot
+          // go out is tried again at the next period, like a failed receive.
+          if (!udp.Broadcast(request.data(), request.size(), search::kSearchPort)) {
+            char line[80];
+            std::snprintf(line, sizeof line, "Rookery: search request not sent (error %d)\n",
+                          WSAGetLastError());
+            OutputDebugStringA(line);
+          }
           schedule.Sent(now);
         }
         int ready = udp.WaitReadable(100);

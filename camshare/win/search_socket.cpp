@@ -1,6 +1,15 @@
 #include "search_socket.h"
 
+#include <atomic>
+
 namespace camshare::win {
+
+namespace {
+std::atomic<int> g_failBroadcasts{0};
+}  // namespace
+
+void SearchSocket::FailBroadcastsForTesting(int count) { g_failBroadcasts = count; }
+int SearchSocket::BroadcastFailuresToCome() { return g_failBroadcasts.load(); }
 
 SearchSocket::~SearchSocket() {
   if (socket_ != INVALID_SOCKET) closesocket(socket_);
@@ -30,6 +39,12 @@ uint16_t SearchSocket::LocalPort() const {
 }
 
 bool SearchSocket::Broadcast(const uint8_t* data, size_t size, uint16_t port) {
+  for (int left = g_failBroadcasts.load(); left > 0;) {
+    if (g_failBroadcasts.compare_exchange_weak(left, left - 1)) {
+      WSASetLastError(WSAENETUNREACH);
+      return false;
+    }
+  }
   sockaddr_in to = {};
   to.sin_family = AF_INET;
   to.sin_addr.s_addr = htonl(INADDR_BROADCAST);

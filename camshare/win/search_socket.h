@@ -22,6 +22,10 @@ class SearchSocket {
   uint16_t LocalPort() const;
   // True when the whole datagram went to 255.255.255.255:port.
   bool Broadcast(const uint8_t* data, size_t size, uint16_t port);
+  // For tests: the next `count` broadcasts of any search socket fail as they do while the
+  // network is not up yet; how many of them are still to come.
+  static void FailBroadcastsForTesting(int count);
+  static int BroadcastFailuresToCome();
   // 1 readable, 0 time-out, -1 failure.
   int WaitReadable(int timeoutMs);
   // kSkip for what is no fault of the socket: an empty datagram, a reset reported for an

@@ -19,6 +19,7 @@ struct DetectorChannels::Channel {
   bool stop = false;
   bool stopped = false;
   bool tablesGone = false;
+  std::atomic<uint64_t> taken{0};
   std::thread thread;
 
   template <typename Pred>
@@ -65,6 +66,12 @@ DetectorChannels::Channel* DetectorChannels::Find(int channel) {
     return nullptr;
   }
   return channels_[channel].get();
+}
+
+uint64_t DetectorChannels::PicturesTaken(int channel) {
+  std::lock_guard<std::mutex> guard(tablesLock_);
+  if (channel < 0 || channel >= static_cast<int>(channels_.size())) return 0;
+  return channels_[channel]->taken.load();
 }
 
 int DetectorChannels::SetCapNums(int count) {
@@ -191,6 +198,7 @@ void DetectorChannels::Run(Channel* c, int index) {
         }
         if (callback) callback(1, index, path.c_str());
       }
+      ++c->taken;
     }
     if (c->WaitFor(5, [c] { return c->stop || c->tablesGone; })) {
       if (c->tablesGone) {

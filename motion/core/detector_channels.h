@@ -45,6 +45,9 @@ class DetectorChannels {
 
   std::string LastError() const;
   int channelCount() const;
+  // Pictures the channel's thread has handled (and called back for) since the tables were
+  // made; 0 for a channel that does not exist. Lets a caller wait for a picture to be done.
+  uint64_t PicturesTaken(int channel);
 
  private:
   struct Channel;

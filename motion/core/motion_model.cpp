@@ -26,7 +26,8 @@ MotionModel::Result MotionModel::Process(const cv::Mat& bgr, double* meanDiffere
 
   cv::cvtColor(bgr, frImg_, cv::COLOR_BGR2GRAY);
   frImg_.convertTo(frameMat_, CV_32F);
-  cv::GaussianBlur(frameMat_, frameMat_, cv::Size(3, 3), 0);
+  // The classic smoothing repeats the edge pixels beyond the border.
+  cv::GaussianBlur(frameMat_, frameMat_, cv::Size(3, 3), 0, 0, cv::BORDER_REPLICATE);
   cv::absdiff(frameMat_, bkMat_, frMat_);
   *meanDifference = cv::sum(frMat_)[0] / (static_cast<double>(frMat_.rows) * frMat_.cols);
   cv::accumulateWeighted(frameMat_, bkMat_, kBackgroundWeight);

@@ -43,10 +43,12 @@ class DetectorTest : public ::testing::Test {
       ++calls;
     });
   }
-  // Hands a picture over and waits until the channel has taken it.
+  // Hands a picture over and waits until the channel has handled it (callback included).
   void Feed(int channel, const std::string& path) {
+    const uint64_t before = detector.PicturesTaken(channel);
     ASSERT_EQ(detector.MoveCheckByPicFile(channel, path.c_str()), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    ASSERT_TRUE(WaitUntil([&] { return detector.PicturesTaken(channel) > before; }))
+        << path << " was never taken";
   }
 
   DetectorChannels detector{Load};
@@ -61,8 +63,12 @@ TEST_F(DetectorTest, FirstPictureNeverAlarmsAndIdenticalOnesNeverDo) {
   Feed(2, "grey100");
   Feed(2, "grey100");
   Feed(2, "grey100");
+  EXPECT_EQ(detector.PicturesTaken(2), 3u);
   EXPECT_EQ(calls, 0);
+  Feed(2, "grey101");  // one grey level is enough at threshold 1
+  EXPECT_EQ(calls, 1);
   EXPECT_EQ(detector.PictureCheckStop(2), 0);
+  EXPECT_EQ(detector.PicturesTaken(7), 0u) << "no such channel";
 }
 
 TEST_F(DetectorTest, ThresholdZeroCallsBackForEveryLaterPicture) {

@@ -44,6 +44,37 @@ TEST(MotionModel, ColourIsWeightedAsGreyAndSmoothingKeepsFlatAreas) {
   EXPECT_NEAR(mean, 29.0, 1.0);
 }
 
+// Flat 100 with some pixels at 200, on a 4 x 4 picture.
+cv::Mat WithBright(std::initializer_list<cv::Point> bright) {
+  cv::Mat m(4, 4, CV_8UC3, cv::Scalar(100, 100, 100));
+  for (const cv::Point& p : bright) m.at<cv::Vec3b>(p) = cv::Vec3b(200, 200, 200);
+  return m;
+}
+
+TEST(MotionModel, SmoothingRepeatsTheEdgePixelsBeyondTheBorder) {
+  // Kernel (1/4, 1/2, 1/4) in each direction; outside the picture the edge pixel repeats.
+  // A bright left column: 0.25*200 + 0.5*200 + 0.25*100 = 175 there, 125 next to it, so
+  // the mean difference is (75 + 25) * 4 / 16 = 25 (a mirrored border would give 18.75).
+  MotionModel column;
+  double mean = 0;
+  column.Process(WithBright({}), &mean);
+  ASSERT_EQ(column.Process(WithBright({{0, 0}, {0, 1}, {0, 2}, {0, 3}}), &mean),
+            MotionModel::Result::kCompared);
+  EXPECT_NEAR(mean, 25.0, 1e-4);
+
+  // One bright corner: rows then columns give 156.25 at the corner, 118.75 beside and
+  // below it, 106.25 on the diagonal: mean (56.25 + 18.75 * 2 + 6.25) / 16 = 6.25.
+  MotionModel corner;
+  corner.Process(WithBright({}), &mean);
+  ASSERT_EQ(corner.Process(WithBright({{0, 0}}), &mean), MotionModel::Result::kCompared);
+  EXPECT_NEAR(mean, 6.25, 1e-4);
+  // The background moved by 0.003 of each smoothed difference.
+  EXPECT_NEAR(corner.background().at<float>(0, 0), 100 + 0.003 * 56.25, 1e-4);
+  EXPECT_NEAR(corner.background().at<float>(0, 1), 100 + 0.003 * 18.75, 1e-4);
+  EXPECT_NEAR(corner.background().at<float>(1, 1), 100 + 0.003 * 6.25, 1e-4);
+  EXPECT_NEAR(corner.background().at<float>(3, 3), 100.0, 1e-4);
+}
+
 TEST(MotionModel, PicturesThatCannotBeComparedAreSkipped) {
   MotionModel model;
   double mean = 0;

@@ -3,8 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdio>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,31 @@ using MoveFn = int(__cdecl*)(int, const char*);
 using RegisterFn = int(__cdecl*)(TremorEventWarning);
 using ErrorFn = int(__cdecl*)(char*);
 
-std::atomic<int> g_calls{0};
-std::atomic<int> g_channel{-1};
-int __cdecl OnMotion(int state, int channel, const char*) {
-  if (state == 1) ++g_calls;
-  g_channel = channel;
+struct Report {
+  int state;
+  int channel;
+  std::string path;
+};
+std::mutex g_lock;
+std::vector<Report> g_reports;
+int __cdecl OnMotion(int state, int channel, const char* path) {
+  std::lock_guard<std::mutex> guard(g_lock);
+  g_reports.push_back({state, channel, path ? path : ""});
   return 0;
+}
+
+// Waits for a report about `path`; the channel thread reports on its own time.
+std::optional<Report> WaitForReport(const std::string& path, int timeoutMs) {
+  const DWORD start = GetTickCount();
+  do {
+    {
+      std::lock_guard<std::mutex> guard(g_lock);
+      for (const Report& r : g_reports)
+        if (r.path == path) return r;
+    }
+    Sleep(2);
+  } while (GetTickCount() - start < static_cast<DWORD>(timeoutMs));
+  return std::nullopt;
 }
 
 std::string TempFile(const char* name) {
@@ -70,10 +90,6 @@ class TremorDll : public ::testing::Test {
   F Fn(const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
   }
-  void Feed(int channel, const std::string& path) {
-    ASSERT_EQ(move(channel, path.c_str()), 0);
-    Sleep(60);
-  }
   HMODULE module = nullptr;
   IntFn setCapNums, start, stop, threshold;
   MoveFn move;
@@ -94,15 +110,27 @@ TEST_F(TremorDll, DetectsAFullFrameChangeOnBmpFiles) {
 
   ASSERT_EQ(setCapNums(16), 0);
   ASSERT_EQ(registerCallback(OnMotion), 0);
-  ASSERT_EQ(threshold(30), 0);
+  // Threshold 0: every picture after the first (the background) is reported, so the
+  // reports show when the channel has read the BMP files.
+  ASSERT_EQ(threshold(0), 0);
   ASSERT_EQ(start(5), 0);
-  Feed(5, calm);
-  Feed(5, calm);
-  EXPECT_EQ(g_calls, 0);
-  Feed(5, moved);
-  Feed(5, moved);
-  EXPECT_EQ(g_calls, 2);
-  EXPECT_EQ(g_channel, 5);
+  std::optional<Report> first;
+  for (int attempt = 0; attempt < 20 && !first; ++attempt) {
+    ASSERT_EQ(move(5, calm.c_str()), 0);
+    first = WaitForReport(calm, 250);
+  }
+  ASSERT_TRUE(first.has_value()) << "the calm picture never became the background";
+  EXPECT_EQ(first->state, 1);
+  EXPECT_EQ(first->channel, 5);
+
+  // Against the calm background a change of 40 grey levels passes threshold 30.
+  ASSERT_EQ(threshold(30), 0);
+  ASSERT_EQ(move(5, moved.c_str()), 0);
+  std::optional<Report> motion = WaitForReport(moved, 5000);
+  ASSERT_TRUE(motion.has_value());
+  EXPECT_EQ(motion->state, 1);
+  EXPECT_EQ(motion->channel, 5);
+
   EXPECT_EQ(stop(5), 0);
   EXPECT_EQ(start(16), -1);
   EXPECT_EQ(lastError(nullptr), -1);

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "blowfish.h"
+#include "code_page.h"
 #include "common/byte_io.h"
 #include "lzari.h"
 
@@ -47,10 +48,12 @@ void Transform(std::vector<uint8_t>& data, const std::string& key, bool encipher
   }
 }
 
+// `name` is UTF-8: bytes of multi-byte characters are all 0x80 or above, so only real
+// separators match here (in the code page a trail byte may well be 0x5C).
 bool PlainName(const std::string& name) {
   if (name == "." || name == "..") return false;
   for (unsigned char c : name) {
-    if (c < 0x20 || c == '/' || c == '\\' || c == ':') return false;
+    if (c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':') return false;
   }
   return true;
 }
@@ -72,39 +75,49 @@ struct Walker {
   size_t budget;
   UnpackResult result;
 
-  // Returns false when reading must stop everywhere.
-  bool Walk(const uint8_t* data, size_t size, const std::string& folder, int depth) {
+  // Reads the records of one package; why they ended early, empty when they ran to the end
+  // (or into zero padding).
+  std::string Walk(const uint8_t* data, size_t size, const std::string& folder, int depth) {
     size_t at = 0;
     while (at < size) {
       size_t left = size - at;
       if (left < 8) {
-        return Stop(std::all_of(data + at, data + size, [](uint8_t b) { return b == 0; })
-                        ? "" : "short record header");
+        return std::all_of(data + at, data + size, [](uint8_t b) { return b == 0; })
+                   ? "" : "short record header";
       }
       uint32_t nameLength = common::GetU32LE(data + at);
       uint32_t dataLength = common::GetU32LE(data + at + 4);
       if (nameLength == 0 || nameLength > kPackageNameMax) {
         bool padding = nameLength == 0 &&
                        std::all_of(data + at, data + size, [](uint8_t b) { return b == 0; });
-        return Stop(padding ? "" : "bad name length");
+        return padding ? "" : "bad name length";
       }
-      if (dataLength == 0) return Stop("zero data length");
-      if (uint64_t{nameLength} + dataLength > left - 8) return Stop("record beyond the end");
-      std::string name(reinterpret_cast<const char*>(data + at + 8), nameLength);
-      if (!PlainName(name)) return Stop("bad name");
+      if (dataLength == 0) return "zero data length";
+      if (uint64_t{nameLength} + dataLength > left - 8) return "record beyond the end";
+      std::string name;
+      if (!SystemCodePageToUtf8(std::string(reinterpret_cast<const char*>(data + at + 8), nameLength),
+                                &name) ||
+          !PlainName(name)) {
+        return "bad name";
+      }
       const uint8_t* body = data + at + 8 + nameLength;
       at += 8 + size_t{nameLength} + dataLength;
 
       if (name.find(".vskn") != std::string::npos) {
-        if (depth >= kPackageMaxDepth) return Stop("nested too deep");
         std::string stem = WithoutExtension(name);
-        if (stem == "." || stem == "..") return Stop("bad name");
+        if (stem == "." || stem == "..") return "bad name";
         std::string sub = Join(folder, stem);
+        // A nested package that ends early costs only its own remaining records.
+        if (depth >= kPackageMaxDepth) {
+          result.skipped.push_back(sub + ": nested too deep");
+          continue;
+        }
         if (!onFolder(sub)) {
           ++result.failed;
           continue;
         }
-        if (!Walk(body, dataLength, sub, depth + 1)) return false;
+        std::string why = Walk(body, dataLength, sub, depth + 1);
+        if (!why.empty()) result.skipped.push_back(sub + ": " + why);
         continue;
       }
       std::vector<uint8_t> expanded;
@@ -115,19 +128,14 @@ struct Walker {
       budget -= expanded.size();
       if (onFile(Join(folder, name), expanded)) ++result.files; else ++result.failed;
     }
-    return true;
-  }
-
-  bool Stop(const char* why) {
-    result.stop = why;
-    return false;
+    return "";
   }
 };
 
 UnpackResult Run(const uint8_t* data, size_t size, Walker& walker) {
   walker.result = UnpackResult{};
-  bool whole = walker.Walk(data, size, "", 0);
-  walker.result.complete = whole || walker.result.stop.empty();
+  walker.result.stop = walker.Walk(data, size, "", 0);
+  walker.result.complete = walker.result.stop.empty() && walker.result.skipped.empty();
   return walker.result;
 }
 
@@ -161,11 +169,12 @@ bool AddEntry(const fs::directory_entry& entry, const std::string& shown, std::v
     if (error) *error = shown + ": " + why;
     return false;
   };
+  std::string stored;  // the name in the system code page, as the record holds it
+  if (!PlainName(name) || !Utf8ToSystemCodePage(name, &stored)) return fail("name cannot be stored");
   std::error_code ec;
   if (entry.is_directory(ec)) {
-    std::string recordName = name + ".vskn";
+    std::string recordName = stored + ".vskn";
     if (recordName.size() > kPackageNameMax) return fail("name longer than 100 bytes");
-    if (!PlainName(name)) return fail("name cannot be stored");
     std::vector<uint8_t> nested;
     if (!AddFolder(entry.path(), shown, nested, error)) return false;
     if (nested.empty()) return true;
@@ -174,13 +183,12 @@ bool AddEntry(const fs::directory_entry& entry, const std::string& shown, std::v
   }
   if (!entry.is_regular_file(ec)) return true;
   if (name.find(".vskn") != std::string::npos) return fail("a file name may not contain .vskn");
-  if (name.size() > kPackageNameMax) return fail("name longer than 100 bytes");
-  if (!PlainName(name)) return fail("name cannot be stored");
+  if (stored.size() > kPackageNameMax) return fail("name longer than 100 bytes");
   std::ifstream in(entry.path(), std::ios::binary);
   if (!in) return fail("cannot be read");
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (bytes.size() > 0xFFFFFFFFu) return fail("too large");
-  AppendPackageRecord(out, name, LzariCompress(bytes.data(), bytes.size()));
+  AppendPackageRecord(out, stored, LzariCompress(bytes.data(), bytes.size()));
   return true;
 }
 

@@ -14,7 +14,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from raster import Img, hexrgb, mix, save_gif  # noqa: E402
+from raster import KEY, Img, hexrgb, mix, save_gif  # noqa: E402
 
 # ---- palette ---------------------------------------------------------------------------
 BLUE = hexrgb("2B7BD6")
@@ -33,6 +33,10 @@ GREY = hexrgb("B8C4D2")
 GREY_TEXT = hexrgb("96A0AC")
 GREEN = hexrgb("2FA84F")
 ORANGE = hexrgb("F08C1A")
+
+# Transparent colours, each the key that the picture's reader leaves out: Veneer's controls
+# use magenta (raster.KEY); the program's menus use "[Menu] BitmapMask".
+MENU_KEY = (192, 192, 192)
 
 W, H = 563, 426
 TITLE = "警示器虚拟终端"
@@ -291,8 +295,8 @@ def make_images(out, tmp):
 def make_dialog_bitmaps(out):
     files = {}
 
-    def save(name, img, matte=WHITE):
-        img.save_bmp(os.path.join(out, name), matte=matte)
+    def save(name, img, matte=WHITE, key=KEY):
+        img.save_bmp(os.path.join(out, name), matte=matte, key=key)
         # Loaded with ".tmp" in place of ".bmp" when bitmap substitution is on.
         shutil.copyfile(os.path.join(out, name), os.path.join(out, name[:-4] + ".tmp"))
         files[name] = True
@@ -336,11 +340,11 @@ def make_dialog_bitmaps(out):
 
     state = Img(16, 16)
     state.polyline([(3.5, 8.5), (6.5, 11.5), (12.5, 4.5)], 2.0, BLUE_DARK)
-    save("menu_state.bmp", state, matte=hexrgb("FFFDF3"))
+    save("menu_state.bmp", state, matte=hexrgb("FFFDF3"), key=MENU_KEY)
     sel = Img(40, 22)
     sel.round_rect(0, 0, 40, 22, 2, BLUE)
     sel.round_rect(1, 1, 39, 21, 1, vgrad(hexrgb("E3EFFC"), hexrgb("C9DFF8"), 1, 21))
-    save("menu_sel.bmp", sel)
+    save("menu_sel.bmp", sel, key=MENU_KEY)
 
     bgr = lambda rgb: colorref(rgb)  # noqa: E731
     text = """; Skin settings of the unpacked skin folder. Colours are 0x00BBGGRR integers.
@@ -379,7 +383,7 @@ ItemStateBitmap=menu_state.bmp
 ItemSelBitmap=menu_sel.bmp
 """.format(bg=bgr(WHITE), line=0xCDCDCD, blt=0xF2F0ED, brb=0xDFDAD5, tn=bgr(TEXT), ts=bgr(BLUE_DARK),
            tg=bgr(GREY_TEXT), dark=0xE8DE9C, normal=0xFFFDF3, sel=0xF3D0B4, border=0x89554B,
-           mborder=bgr(BORDER), mask=0xC0C0C0)
+           mborder=bgr(BORDER), mask=bgr(MENU_KEY))
     # UTF-16 with a byte-order mark: the profile functions read it in any code page.
     with open(os.path.join(out, "skins.ini"), "wb") as f:
         f.write(b"\xff\xfe" + text.replace("\n", "\r\n").encode("utf-16-le"))

@@ -29,21 +29,25 @@ void EncipherPackage(std::vector<uint8_t>& data, const std::string& key);
 void DecipherPackage(std::vector<uint8_t>& data, const std::string& key);
 
 struct PackageEntry {
-  std::string path;  // relative, '/'-separated; folders of nested packages come first
+  std::string path;  // relative, '/'-separated, UTF-8; folders of nested packages come first
   std::vector<uint8_t> data;
 };
 
 struct UnpackResult {
   size_t files = 0;       // entries delivered
   size_t failed = 0;      // entries whose data did not expand (skipped)
-  bool complete = false;  // the records ran exactly to the end (or to zero padding)
-  std::string stop;       // why reading stopped early, empty when complete
+  bool complete = false;  // every package's records ran exactly to their end (or to zero padding)
+  std::string stop;       // why the outermost records ended early, empty when they did not
+  // Nested packages whose records ended early, as "folder: why"; reading went on after them.
+  std::vector<std::string> skipped;
 };
 
-// Reads plain (deciphered) records. A record whose name length is 0 or above 100, whose data
-// length is 0 or larger than what is left, or whose name is not a plain file name ends the
-// reading; nesting deeper than kPackageMaxDepth ends it too. Each file's expanded size is
-// bounded by `expandLimit`.
+// Reads plain (deciphered) records. Names are 8-bit text in the system code page. A record
+// whose name length is 0 or above 100, whose data length is 0 or larger than what is left,
+// or whose name is not a plain file name (separators, "..", ":", control characters) ends
+// the records of its package; for a nested package reading then goes on with the next
+// record of the package around it, as it does for a package nested deeper than
+// kPackageMaxDepth. Each file's expanded size is bounded by `expandLimit`.
 UnpackResult ReadPackage(const uint8_t* data, size_t size, std::vector<PackageEntry>& entries,
                          size_t expandLimit = 64u << 20);
 

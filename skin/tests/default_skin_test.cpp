@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "Markup.h"
@@ -115,6 +116,72 @@ TEST(DefaultSkin, PageLayoutAndSettingsFiles) {
   ASSERT_GE(bmp.size(), 26u);
   EXPECT_EQ(bmp[18] | (bmp[19] << 8), 563);
   EXPECT_EQ(bmp[22] | (bmp[23] << 8), 426);
+}
+
+// A 24-bit bottom-up BMP file's pixels as 0x00BBGGRR values, top row first.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+  size_t Count(uint32_t colour) const {
+    return static_cast<size_t>(std::count(pixels.begin(), pixels.end(), colour));
+  }
+};
+
+Picture ReadBmp24(const fs::path& path) {
+  std::vector<uint8_t> b = ReadBytes(path);
+  Picture p;
+  if (b.size() < 54 || b[28] != 24) return p;
+  auto u32 = [&](size_t at) { return uint32_t{b[at]} | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t{b[at + 3]} << 24; };
+  const uint32_t offset = u32(10);
+  p.width = static_cast<int>(u32(18));
+  p.height = static_cast<int>(u32(22));
+  const size_t stride = (static_cast<size_t>(p.width) * 3 + 3) & ~size_t{3};
+  if (p.width <= 0 || p.height <= 0 || offset + stride * p.height > b.size()) return Picture{};
+  for (int y = 0; y < p.height; ++y) {
+    const uint8_t* row = &b[offset + stride * (p.height - 1 - y)];
+    for (int x = 0; x < p.width; ++x)
+      p.pixels.push_back(row[3 * x + 2] | row[3 * x + 1] << 8 | uint32_t{row[3 * x]} << 16);
+  }
+  return p;
+}
+
+TEST(DefaultSkin, TransparentPixelsAreTheKeysTheirReadersLeaveOut) {
+  // The menus leave out "[Menu] BitmapMask" of skins.ini.
+  std::vector<uint8_t> skins = ReadBytes(fs::path(VENEER_TEST_TREE) / "skins.ini");
+  std::string ascii;  // UTF-16 text whose keys and numbers are ASCII
+  for (size_t i = 2; i + 1 < skins.size(); i += 2) ascii.push_back(skins[i + 1] == 0 ? static_cast<char>(skins[i]) : '?');
+  const size_t at = ascii.find("BitmapMask=");
+  ASSERT_NE(at, std::string::npos);
+  const uint32_t menuKey = static_cast<uint32_t>(std::stoul(ascii.substr(at + 11)));
+  EXPECT_EQ(menuKey, 0xC0C0C0u);
+  const uint32_t kMagenta = 0xFF00FF;
+  Picture state = ReadBmp24(fs::path(VENEER_TEST_TREE) / "menu_state.bmp");
+  ASSERT_EQ(state.width, 16);
+  EXPECT_EQ(state.At(0, 0), menuKey) << "the check mark's surroundings are left out";
+  EXPECT_GT(state.Count(menuKey), 100u);
+  EXPECT_EQ(state.Count(kMagenta), 0u);
+  Picture selection = ReadBmp24(fs::path(VENEER_TEST_TREE) / "menu_sel.bmp");
+  ASSERT_EQ(selection.width, 40);
+  EXPECT_EQ(selection.Count(kMagenta), 0u);
+
+  // Veneer's controls leave out the key colours of their records.
+  CSkinResourceManager* m = CSkinResourceManager::GetInstance();
+  const fs::path controls = fs::path(VENEER_TEST_TREE) / "default_skin";
+  m->ReadVeneersXml((controls / "default.xml").wstring());
+  const uint32_t radioKey = m->GetDefaultRadioCheckInfo()->clrTransparent;
+  const uint32_t progressKey = m->GetDefaultProgressInfo()->clrTransparent;
+  CSkinResourceManager::DestroyInstance();
+  for (const char* name : {"radio_normal.bmp", "radios_down.bmp"}) {
+    Picture radio = ReadBmp24(controls / name);
+    ASSERT_EQ(radio.width, 15) << name;
+    EXPECT_EQ(radio.At(0, 0), radioKey) << name;
+    EXPECT_EQ(radio.Count(menuKey), 0u) << name;
+  }
+  Picture channel = ReadBmp24(controls / "progress_channel.bmp");
+  ASSERT_EQ(channel.width, 100);
+  EXPECT_EQ(channel.At(0, 0), progressKey);
+  EXPECT_EQ(channel.At(99, 13), progressKey);
 }
 
 }  // namespace

@@ -40,6 +40,27 @@ TEST(Lzari, EmptyInputIsAFourByteHeader) {
   EXPECT_TRUE(out.empty());
 }
 
+// Streams worked out by hand from the coder's definition (17-bit arithmetic coder, 314
+// symbols of frequency 1, position weights 10000 / (i + 200)), not by this encoder:
+// - "A": symbol 66 narrows [0, 131072) to [103521, 103939) and then to [12416, 65920)
+//   with the bits 1100101; the end adds 0 and the pending 1, and seven 0 bits flush them.
+// - four blanks: a match of length 4 at distance 1 from the ring's first blanks (symbol
+//   258, bits 001011 with two pending), then position 0 (cumulative 28519 of 28568).
+TEST(Lzari, KnownStreamsExpandToTheirText) {
+  const Bytes a = {0x01, 0x00, 0x00, 0x00, 0xCA, 0x80};
+  const Bytes blanks = {0x04, 0x00, 0x00, 0x00, 0x2E, 0x78, 0x40};
+  Bytes out;
+  std::string error;
+  ASSERT_TRUE(veneer::LzariExpand(a.data(), a.size(), out, &error)) << error;
+  EXPECT_EQ(out, Bytes{'A'});
+  ASSERT_TRUE(veneer::LzariExpand(blanks.data(), blanks.size(), out, &error)) << error;
+  EXPECT_EQ(out, Bytes(4, ' '));
+  // The encoder makes the same bytes.
+  EXPECT_EQ(veneer::LzariCompress(out.data(), out.size()), blanks);
+  const uint8_t letter = 'A';
+  EXPECT_EQ(veneer::LzariCompress(&letter, 1), a);
+}
+
 TEST(Lzari, RoundTripsAcrossSizesAndShapes) {
   for (size_t n : {1u, 2u, 3u, 59u, 60u, 61u, 4035u, 4036u, 4096u, 4097u, 10000u, 70000u}) {
     Bytes random = Random(n, static_cast<uint32_t>(n));

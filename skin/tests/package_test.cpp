@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <map>
 #include <random>
 
@@ -161,7 +165,7 @@ TEST(PackageRecords, ZeroPaddingAfterTheLastRecordIsACleanEnd) {
 
 TEST(PackageRecords, NamesThatLeaveTheFolderEndReading) {
   for (std::string bad : std::vector<std::string>{"../evil.txt", "a/b.txt", "a\\b.txt", "c:x.txt", "..", "...vskn", "..vskn",
-                          std::string("tab\tname")}) {
+                          std::string("tab\tname"), std::string("del\x7F")}) {
     veneer::UnpackResult r;
     auto files = Read(Concat({Record("ok.txt", Compressed("1")), Record(bad, Compressed("2"))}), &r);
     EXPECT_EQ(files.size(), 1u) << bad;
@@ -179,17 +183,80 @@ TEST(PackageRecords, CorruptEntryIsSkippedAndReadingGoesOn) {
   EXPECT_TRUE(r.complete);
 }
 
-TEST(PackageRecords, NestingDeeperThanTheLimitStops) {
+TEST(PackageRecords, NestingDeeperThanTheLimitIsSkipped) {
   Bytes level = Record("leaf.txt", Compressed("leaf"));
   for (int i = 0; i < 20; ++i) level = Record("n" + std::to_string(i) + ".vskn", level);
   veneer::UnpackResult r;
-  auto files = Read(level, &r);
-  EXPECT_TRUE(files.empty());
-  EXPECT_EQ(r.stop, "nested too deep");
+  auto files = Read(Concat({level, Record("after.txt", Compressed("after"))}), &r);
+  EXPECT_EQ(files.size(), 1u);
+  EXPECT_TRUE(files.count("after.txt"));
+  EXPECT_EQ(r.stop, "");
+  ASSERT_EQ(r.skipped.size(), 1u);
+  EXPECT_EQ(r.skipped[0], "n19/n18/n17/n16/n15/n14/n13/n12/n11: nested too deep");
+  EXPECT_FALSE(r.complete);
 
   Bytes shallow = Record("leaf.txt", Compressed("leaf"));
   for (int i = 0; i < veneer::kPackageMaxDepth; ++i) shallow = Record("d.vskn", shallow);
   EXPECT_EQ(Read(shallow).size(), 1u);
+}
+
+TEST(PackageRecords, NestedPackageThatEndsLeavesTheOuterOneGoing) {
+  const Bytes before = Record("before.txt", Compressed("1"));
+  const Bytes after = Record("after.txt", Compressed("2"));
+  // Zero padding ends the nested records cleanly.
+  Bytes padded = Concat({Record("x.txt", Compressed("x")), Bytes(13, 0)});
+  veneer::UnpackResult r;
+  auto files = Read(Concat({before, Record("pad.vskn", padded), after}), &r);
+  EXPECT_EQ(files.size(), 3u);
+  EXPECT_TRUE(files.count("pad/x.txt"));
+  EXPECT_TRUE(files.count("after.txt"));
+  EXPECT_TRUE(r.complete);
+  EXPECT_TRUE(r.skipped.empty());
+
+  // Damage inside a nested package costs only the rest of that package.
+  const Bytes longName = Record(std::string(101, 'n'), Compressed("y"));
+  const Bytes badName = Record("../up.txt", Compressed("y"));
+  const Bytes zeroData = {3, 0, 0, 0, 0, 0, 0, 0, 'a', 'b', 'c'};
+  struct Case { Bytes damage; const char* why; };
+  for (const Case& c : {Case{longName, "bad name length"}, Case{badName, "bad name"},
+                        Case{zeroData, "zero data length"}}) {
+    Bytes inner = Concat({Record("x.txt", Compressed("x")), c.damage, Record("lost.txt", Compressed("z"))});
+    Bytes deeper = Concat({Record("y.txt", Compressed("y")), Record("in.vskn", inner)});
+    files = Read(Concat({before, Record("sub.vskn", deeper), after}), &r);
+    EXPECT_EQ(files.size(), 4u) << c.why;
+    EXPECT_TRUE(files.count("sub/in/x.txt")) << c.why;
+    EXPECT_TRUE(files.count("sub/y.txt")) << c.why;
+    EXPECT_FALSE(files.count("sub/in/lost.txt")) << c.why;
+    EXPECT_TRUE(files.count("after.txt")) << c.why;
+    EXPECT_EQ(r.stop, "") << c.why;
+    EXPECT_EQ(r.skipped, std::vector<std::string>{std::string("sub/in: ") + c.why});
+    EXPECT_FALSE(r.complete);
+  }
+}
+
+// Names are bytes in the system code page; the Windows tests run with code page 936.
+bool SystemCodePageIsGbk() {
+#ifdef _WIN32
+  return GetACP() == 936;
+#else
+  return true;
+#endif
+}
+
+TEST(PackageRecords, NamesAreConvertedFromTheSystemCodePage) {
+  if (!SystemCodePageIsGbk()) GTEST_SKIP() << "needs code page 936";
+  veneer::UnpackResult r;
+  // "中文.txt", and "昞.bmp" whose second byte is 0x5C, the value of a backslash.
+  auto files = Read(Concat({Record("\xD6\xD0\xCE\xC4.txt", Compressed("zw")),
+                            Record("\x95\x5C.bmp", Compressed("bm"))}), &r);
+  EXPECT_TRUE(r.complete) << r.stop;
+  EXPECT_EQ(files.size(), 2u);
+  EXPECT_TRUE(files.count("\xE4\xB8\xAD\xE6\x96\x87.txt"));
+  EXPECT_TRUE(files.count("\xE6\x98\x9E.bmp"));
+  // A lead byte without its trail byte is no name in the code page.
+  files = Read(Concat({Record("ok.txt", Compressed("1")), Record("ab\x81", Compressed("2"))}), &r);
+  EXPECT_EQ(files.size(), 1u);
+  EXPECT_EQ(r.stop, "bad name");
 }
 
 TEST(PackageRecords, TruncatedAtEveryLengthEndsCleanly) {
@@ -234,6 +301,15 @@ TEST(PackageRecords, RandomDamageNeverCrashes) {
 
 // ---- folders ----
 
+// Wine maps file names through the host's locale, which may hold ASCII only.
+bool ChineseFileNamesWork(const fs::path& folder) {
+  std::error_code ec;
+  fs::path probe = folder / fs::u8path("\xE8\xAF\x95");  // "试"
+  bool made = fs::create_directories(probe, ec) && !ec;
+  fs::remove(probe, ec);
+  return made;
+}
+
 class PackageFolders : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -273,10 +349,14 @@ TEST_F(PackageFolders, PackageFileRoundTripThroughDisk) {
   ASSERT_TRUE(veneer::BuildPackage(src_, package, nullptr));
   package.resize((package.size() + 7) / 8 * 8, 0);
   veneer::EncipherPackage(package, kKey);
-  WriteBytes(tmp_.path() / "rara_hard.vskn", package);
-  veneer::UnpackResult r = veneer::UnpackPackageFile(tmp_.path() / "rara_hard.vskn", tmp_.path() / "deep" / "skins", kKey);
-  EXPECT_TRUE(r.complete);
-  EXPECT_EQ(FilesUnder(tmp_.path() / "deep" / "skins"), FilesUnder(src_));
+  // A user folder named in Chinese ("用户") holds the package and the unpacked files.
+  const fs::path user = ChineseFileNamesWork(tmp_.path()) ? tmp_.path() / fs::u8path("\xE7\x94\xA8\xE6\x88\xB7")
+                                                          : tmp_.path() / "user";
+  WriteBytes(user / "rara_hard.vskn", package);
+  veneer::UnpackResult r = veneer::UnpackPackageFile(user / "rara_hard.vskn", user / "deep" / "skins", kKey);
+  EXPECT_TRUE(r.complete) << r.stop;
+  EXPECT_EQ(r.failed, 0u);
+  EXPECT_EQ(FilesUnder(user / "deep" / "skins"), FilesUnder(src_));
 }
 
 TEST_F(PackageFolders, WrongKeyUnpacksNothing) {
@@ -320,6 +400,24 @@ TEST_F(PackageFolders, NamesThatCannotBeStoredAreRefused) {
   fs::remove(src_ / "inner.vskn");
   WriteText(src_ / std::string(101, 'L'), "long");
   EXPECT_FALSE(veneer::BuildPackage(src_, package, &error));
+}
+
+TEST_F(PackageFolders, NamesAreStoredInTheSystemCodePage) {
+  if (!SystemCodePageIsGbk()) GTEST_SKIP() << "needs code page 936";
+  if (!ChineseFileNamesWork(tmp_.path())) GTEST_SKIP() << "the file system here takes ASCII names only";
+  fs::path only = tmp_.path() / "cn";
+  WriteText(only / fs::u8path("\xE4\xB8\xAD\xE6\x96\x87.txt"), "zw");
+  Bytes package;
+  std::string error;
+  ASSERT_TRUE(veneer::BuildPackage(only, package, &error)) << error;
+  ASSERT_GE(package.size(), 16u);
+  EXPECT_EQ(Bytes(package.begin(), package.begin() + 4), (Bytes{8, 0, 0, 0}));
+  EXPECT_EQ(Bytes(package.begin() + 8, package.begin() + 16),
+            (Bytes{0xD6, 0xD0, 0xCE, 0xC4, '.', 't', 'x', 't'}));
+  veneer::UnpackResult r = veneer::UnpackPlainPackage(package, tmp_.path() / "cn_out");
+  EXPECT_TRUE(r.complete) << r.stop;
+  EXPECT_EQ(ReadBytes(tmp_.path() / "cn_out" / fs::u8path("\xE4\xB8\xAD\xE6\x96\x87.txt")),
+            (Bytes{'z', 'w'}));
 }
 
 TEST_F(PackageFolders, SamePackageEveryTime) {

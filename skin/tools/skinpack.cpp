@@ -36,8 +36,9 @@ bool ReadAll(const char* path, std::vector<uint8_t>& bytes) {
 }
 
 void Report(const veneer::UnpackResult& r) {
-  std::printf("%zu files, %zu failed%s%s\n", r.files, r.failed, r.complete ? "" : ", stopped: ",
-              r.complete ? "" : r.stop.c_str());
+  std::printf("%zu files, %zu failed%s%s\n", r.files, r.failed, r.stop.empty() ? "" : ", stopped: ",
+              r.stop.c_str());
+  for (const std::string& skipped : r.skipped) std::printf("skipped the rest of %s\n", skipped.c_str());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // every call. Built once per family (TEST_PLUGIN_FAMILY).
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "CamShare.h"
@@ -48,23 +49,48 @@ class RecordingHandle : public ICameraHandle {
     ++g_log.reopened;
     real_ = g_openResult;
   }
-  int PTZCtrl(int command, int param, int, char*, int) override {
+  int PTZCtrl(int command, int param, int reserved, char* data, int length) override {
     ++g_log.ptz;
     g_log.lastPtzCommand = command;
     g_log.lastPtzParam = param;
+    g_log.lastPtzReserved = reserved;
+    g_log.lastPtzLength = length;
+    g_log.lastPtzHadData = data != nullptr;
+    std::memset(g_log.lastPtzData, 0, sizeof g_log.lastPtzData);
+    if (data != nullptr && length > 0)
+      std::memcpy(g_log.lastPtzData, data, std::min(sizeof g_log.lastPtzData, static_cast<size_t>(length)));
     return 1;
   }
-  int GetMotionPara(char*, char*, char channel, char*, char*, KV_CHANNMOTION* out,
-                    uint16_t port) override {
+  int GetMotionPara(char* name, char* ip, char channel, char* user, char* password,
+                    KV_CHANNMOTION* out, uint16_t port) override {
     ++g_log.getMotion;
+    RecordMotionArguments(name, ip, channel, user, password, port);
     out->motionArmed = 1;
     out->schedule[6].day = static_cast<unsigned char>(channel);
     out->schedule[6].endHour = static_cast<unsigned char>(port & 0xFF);
     return 1;
   }
-  int SetMotionPara(char*, char*, char, char*, char*, KV_CHANNMOTION* in, uint16_t) override {
+  int SetMotionPara(char* name, char* ip, char channel, char* user, char* password,
+                    KV_CHANNMOTION* in, uint16_t port) override {
     ++g_log.setMotion;
+    RecordMotionArguments(name, ip, channel, user, password, port);
+    g_log.motionSetArmed = in->motionArmed;
+    g_log.motionSetEndHour = in->schedule[6].endHour;
     return in->motionArmed == 1 ? 1 : 0;
+  }
+
+  static void RecordMotionArguments(const char* name, const char* ip, char channel, const char* user,
+                                    const char* password, uint16_t port) {
+    auto copy = [](char (&field)[32], const char* text) {
+      std::memset(field, 0, sizeof field);
+      if (text != nullptr) std::strncpy(field, text, sizeof field - 1);
+    };
+    copy(g_log.motionName, name);
+    copy(g_log.motionIp, ip);
+    copy(g_log.motionUser, user);
+    copy(g_log.motionPassword, password);
+    g_log.motionChannel = static_cast<unsigned char>(channel);
+    g_log.motionPort = port;
   }
 
   int Raise(long realHandle, int event, int value) {

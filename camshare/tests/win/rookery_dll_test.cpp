@@ -260,9 +260,27 @@ TEST(InScenario, PlayHandlesCallbacksPtzAndMotion) {
   EXPECT_EQ(CS_VSNET_ClientGetMotionPara(type, name, ip, 3, user, pw, &motion, 81), 1);
   EXPECT_EQ(motion.motionArmed, 1);
   EXPECT_EQ(motion.schedule[6].day, 3);
-  EXPECT_EQ(CS_VSNET_ClientSetMotionPara(type, name, ip, 3, user, pw, &motion, 81), 1);
-  EXPECT_EQ(CS_VSNET_ClientGetMotionPara(none, name, ip, 3, user, pw, &motion, 81), 0);
   TestPluginLog log = Log();
+  EXPECT_STREQ(log.motionName, "cam1");
+  EXPECT_STREQ(log.motionIp, "10.0.0.1");
+  EXPECT_STREQ(log.motionUser, "root");
+  EXPECT_STREQ(log.motionPassword, "pw");
+  EXPECT_EQ(log.motionChannel, 3);
+  EXPECT_EQ(log.motionPort, 81);
+  char name2[] = "cam2", ip2[] = "10.0.0.2", user2[] = "admin", pw2[] = "secret";
+  motion.schedule[6].endHour = 23;
+  EXPECT_EQ(CS_VSNET_ClientSetMotionPara(type, name2, ip2, 4, user2, pw2, &motion, 8081), 1);
+  log = Log();
+  EXPECT_STREQ(log.motionName, "cam2");
+  EXPECT_STREQ(log.motionIp, "10.0.0.2");
+  EXPECT_STREQ(log.motionUser, "admin");
+  EXPECT_STREQ(log.motionPassword, "secret");
+  EXPECT_EQ(log.motionChannel, 4);
+  EXPECT_EQ(log.motionPort, 8081);
+  EXPECT_EQ(log.motionSetArmed, 1);
+  EXPECT_EQ(log.motionSetEndHour, 23) << "the caller's record itself";
+  EXPECT_EQ(CS_VSNET_ClientGetMotionPara(none, name, ip, 3, user, pw, &motion, 81), 0);
+  log = Log();
   EXPECT_EQ(log.created, 2);
   EXPECT_EQ(log.destroyed, 2);
   EXPECT_EQ(log.opened, 0);
@@ -285,7 +303,20 @@ TEST(InScenario, PlayHandlesCallbacksPtzAndMotion) {
   EXPECT_EQ(GetCameraRealHandle(a), 1234);
   EXPECT_EQ(GetCameraRealHandle(-1), -1);
   EXPECT_EQ(KV_VSNET_ClientPTZCtrl(a, 5, 7, 0, nullptr, 0), 1);
-  EXPECT_EQ(Log().lastPtzCommand * 10 + Log().lastPtzParam, 57);
+  log = Log();
+  EXPECT_EQ(log.lastPtzCommand * 10 + log.lastPtzParam, 57);
+  EXPECT_EQ(log.lastPtzReserved, 0);
+  EXPECT_EQ(log.lastPtzHadData, 0);
+  EXPECT_EQ(log.lastPtzLength, 0);
+  char preset[] = "preset-3";
+  EXPECT_EQ(KV_VSNET_ClientPTZCtrl(a, 6, 9, 42, preset, 8), 1);
+  log = Log();
+  EXPECT_EQ(log.lastPtzCommand, 6);
+  EXPECT_EQ(log.lastPtzParam, 9);
+  EXPECT_EQ(log.lastPtzReserved, 42);
+  EXPECT_EQ(log.lastPtzLength, 8);
+  EXPECT_EQ(log.lastPtzHadData, 1);
+  EXPECT_EQ(std::string(log.lastPtzData, 8), "preset-3");
   EXPECT_EQ(KV_VSNET_ClientPTZCtrl(-1, 5, 7, 0, nullptr, 0), -1);
 
   EXPECT_EQ(Raise(1234), 1);  // from cam2's object: cam2's real handle is 1234 too
@@ -313,7 +344,8 @@ TEST(InScenario, PlayHandlesCallbacksPtzAndMotion) {
   // A handle kept after that is unknown: nothing is called through it.
   EXPECT_EQ(GetCameraRealHandle(a), -1);
   EXPECT_EQ(KV_VSNET_ClientPTZCtrl(a, 5, 8, 0, nullptr, 0), -1);
-  EXPECT_EQ(Log().lastPtzParam, 7);
+  EXPECT_EQ(Log().ptz, 2) << "the two calls above, none through the stale handle";
+  EXPECT_EQ(Log().lastPtzParam, 9);
   const long renewed = GetRookeryHandle(kCam1);
   EXPECT_NE(renewed, a);
   EXPECT_EQ(GetCameraRealHandle(renewed), 1234);

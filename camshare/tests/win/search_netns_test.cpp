@@ -14,7 +14,9 @@
 #include "Rookery.h"
 #include "common/clock.h"
 #include "netns_support.h"
+#include "quilcam_answer.h"
 #include "rookery_state.h"
+#include "search_socket.h"
 
 using namespace rookery_test;
 
@@ -77,6 +79,24 @@ class Search : public ::testing::Test {
     NextRequest();
   }
 
+  // An answer sent straight to the search socket, without a request: once the camera is in
+  // the list the thread has made a pass at the current time.
+  void Inject(const std::string& camera) {
+    quilcam::CameraSpec spec;
+    std::string error;
+    ASSERT_TRUE(quilcam::ParseCamera(camera, &spec, &error)) << error;
+    std::vector<uint8_t> answer = quilcam::BuildAnswer(spec);
+    SOCKET s = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(10000);
+    EXPECT_EQ(sendto(s, reinterpret_cast<const char*>(answer.data()), static_cast<int>(answer.size()), 0,
+                     reinterpret_cast<sockaddr*>(&to), sizeof to),
+              static_cast<int>(answer.size()));
+    closesocket(s);
+  }
+
   CAMLIST_ITEM* Find(const wchar_t* s) { return manager_->GetCamInfoFromString(s); }
   bool WaitFor(const wchar_t* s) {
     return WaitUntil([&] { return Find(s) != nullptr; }, 3000);
@@ -110,12 +130,19 @@ TEST_F(Search, CameraAppearsWithEveryFieldAndOneNotification) {
   EXPECT_EQ(c->lastSeen, clock_.NowMs());
   EXPECT_EQ(manager_->GetCamCount(), 1u);
   EXPECT_TRUE(WaitUntil([&] { return window_.Count() == 1; }, 1000));
-  // Answers to later requests only refresh the record.
+  // Answers to later requests only refresh the record. A camera that answers after it shows
+  // when its answers have been handled.
+  ASSERT_TRUE(control_->SetCameras(
+      "id=Q1W2E3R4T5Y6U,name=hall,ip=10.213.7.50,gateway=10.213.7.1,dns=10.213.7.9,port=8081;"
+      "name=marker,ip=10.213.7.59"));
   for (int i = 0; i < 3; ++i) NextRequest();
-  EXPECT_TRUE(WaitUntil([&] { return c->lastSeen == clock_.NowMs(); }, 2000));
-  Sleep(100);
-  EXPECT_EQ(manager_->GetCamCount(), 1u);
-  EXPECT_EQ(window_.Count(), 1);
+  ASSERT_TRUE(WaitUntil([&] {
+    CAMLIST_ITEM* marker = Find(L"Devicequil@10.213.7.59@marker");
+    return marker != nullptr && marker->lastSeen == clock_.NowMs();
+  }, 3000));
+  EXPECT_EQ(c->lastSeen, clock_.NowMs());
+  EXPECT_EQ(manager_->GetCamCount(), 2u);
+  EXPECT_TRUE(WaitUntil([&] { return window_.Count() == 2; }, 1000));
 }
 
 TEST_F(Search, ScrambledAndPlainAnswersGiveTheSameRecord) {
@@ -125,11 +152,12 @@ TEST_F(Search, ScrambledAndPlainAnswersGiveTheSameRecord) {
   ASSERT_TRUE(WaitFor(L"Devicequil@10.213.7.51@yard"));
   CAMLIST_ITEM* scrambled = Find(L"Devicequil@10.213.7.51@yard");
   EXPECT_EQ(scrambled->webport, 81);
-  Cameras(cam + ";" + cam + ",scramble=1;" + cam);  // plain, scrambled, plain again
-  EXPECT_TRUE(WaitUntil([&] { return scrambled->lastSeen == clock_.NowMs(); }, 2000));
-  Sleep(100);
-  EXPECT_EQ(manager_->GetCamCount(), 1u);
-  EXPECT_EQ(window_.Count(), 1);
+  // Plain, scrambled, plain again; then a camera whose arrival shows they were handled.
+  Cameras(cam + ";" + cam + ",scramble=1;" + cam + ";name=marker,ip=10.213.7.59");
+  ASSERT_TRUE(WaitFor(L"Devicequil@10.213.7.59@marker"));
+  EXPECT_EQ(scrambled->lastSeen, clock_.NowMs());
+  EXPECT_EQ(manager_->GetCamCount(), 2u);
+  EXPECT_TRUE(WaitUntil([&] { return window_.Count() == 2; }, 1000));
 }
 
 TEST_F(Search, MalformedAnswersAndOtherNetworksAreDropped) {
@@ -167,8 +195,9 @@ TEST_F(Search, SilentCameraIsAgedOutAfterSixtySeconds) {
   CAMLIST_ITEM* record = Find(L"Devicequil@10.213.7.80@garden");
   ASSERT_TRUE(WaitUntil([&] { return window_.Count() == 1; }, 1000));
   ASSERT_TRUE(control_->SetCameras(""));
-  NextRequest(60000);  // silent for exactly 60000 ms at an ageing pass: it stays
-  Sleep(100);
+  // Silent for exactly 60000 ms at an ageing pass: it stays. The pass ages before it sends,
+  // so once the request is seen the ageing is done.
+  NextRequest(60000);
   EXPECT_EQ(manager_->GetCamCount(), 1u);
   EXPECT_EQ(window_.Count(), 1);
   NextRequest(5000);  // the next pass removes it and tells the window
@@ -199,12 +228,33 @@ TEST_F(Search, TickCounterWrapKeepsTheSchedule) {
   Cameras("name=wrap,ip=10.213.7.91");
   ASSERT_TRUE(WaitFor(L"Devicequil@10.213.7.91@wrap"));
   long sent = Requests();
-  Sleep(400);
+  Inject("name=probe,ip=10.213.7.96");
+  ASSERT_TRUE(WaitFor(L"Devicequil@10.213.7.96@probe"));
   EXPECT_EQ(Requests(), sent);  // the next request is due after the wrap, not before
   for (int i = 0; i < 4; ++i) NextRequest();
   EXPECT_LT(clock_.NowMs(), 20000u);
-  EXPECT_EQ(manager_->GetCamCount(), 1u);
-  EXPECT_EQ(window_.Count(), 1);
+  EXPECT_EQ(manager_->GetCamCount(), 2u);
+  EXPECT_TRUE(WaitUntil([&] { return window_.Count() == 2; }, 1000));
+}
+
+TEST_F(Search, RequestThatCannotBeSentIsTriedAgainAtTheNextPeriod) {
+  // As at boot, when the search starts before the network is up.
+  camshare::win::SearchSocket::FailBroadcastsForTesting(2);
+  ASSERT_TRUE(control_->SetCameras("name=late,ip=10.213.7.97"));
+  const long before = Requests();
+  manager_ = CamSearchMgr::GetInstance(L"quil");
+  manager_->SetWndNotify(window_.handle(), NotifyWindow::kMessage);
+  ASSERT_TRUE(WaitUntil([] { return camshare::win::SearchSocket::BroadcastFailuresToCome() == 1; }, 3000));
+  clock_.Advance(2999);
+  Inject("name=probe,ip=10.213.7.96");
+  ASSERT_TRUE(WaitFor(L"Devicequil@10.213.7.96@probe"));
+  EXPECT_EQ(camshare::win::SearchSocket::BroadcastFailuresToCome(), 1) << "not before the period";
+  clock_.Advance(1);
+  ASSERT_TRUE(WaitUntil([] { return camshare::win::SearchSocket::BroadcastFailuresToCome() == 0; }, 3000));
+  EXPECT_EQ(Requests(), before);
+  NextRequest();
+  EXPECT_TRUE(WaitFor(L"Devicequil@10.213.7.97@late"));
+  EXPECT_EQ(Requests(), before + 1);
 }
 
 TEST_F(Search, CopiesHaveNoThreadAndReleaseStopsTheSearch) {
@@ -231,10 +281,6 @@ TEST_F(Search, CopiesHaveNoThreadAndReleaseStopsTheSearch) {
   EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);
   EXPECT_TRUE(GetExitCodeThread(thread, &code) && code == 0);
   CloseHandle(thread);
-  long before = Requests();
-  clock_.Advance(10000);
-  Sleep(300);
-  EXPECT_EQ(Requests(), before);
   // Released at once after the start, before the thread may have its message queue.
   for (int i = 0; i < 5; ++i) {
     const DWORD quick = GetTickCount();

@@ -16,6 +16,12 @@ class Clock {
 // Wrap-safe elapsed time between two tick readings.
 inline uint32_t ElapsedMs(uint32_t now, uint32_t since) { return now - since; }
 
+// True when `since` lies more than `limitMs` (below 2^31) before `now`. A reading that
+// another thread took just after `now` counts as no time at all rather than as 49 days.
+inline bool OlderThan(uint32_t now, uint32_t since, uint32_t limitMs) {
+  return static_cast<int32_t>(now - since) > static_cast<int32_t>(limitMs);
+}
+
 class ManualClock : public Clock {
  public:
   explicit ManualClock(uint32_t start = 1000) : now_(start) {}

@@ -89,7 +89,7 @@ TEST_F(SkinBitmapTest, MissingFileLeavesNoBitmap) {
 }
 
 TEST_F(SkinBitmapTest, RegionOfAnAllKeyBitmapIsEmpty) {
-  for (int bpp : {24, 32}) {
+  for (int bpp : {16, 24, 32}) {
     CSkinBitmap bmp;
     bmp.Attach(MakeDib(9, 6, [](int, int) { return kKey; }, bpp));
     HRGN rgn = bmp.CreateRgnFromFile(kKey);
@@ -102,7 +102,7 @@ TEST_F(SkinBitmapTest, RegionOfAnAllKeyBitmapIsEmpty) {
 }
 
 TEST_F(SkinBitmapTest, RegionOfOneNonKeyPixelIsOneUnitRectangle) {
-  for (int bpp : {24, 32}) {
+  for (int bpp : {16, 24, 32}) {
     CSkinBitmap bmp;
     bmp.Attach(MakeDib(9, 6, [](int x, int y) { return x == 4 && y == 2 ? RGB(10, 20, 30) : kKey; }, bpp));
     HRGN rgn = bmp.CreateRgnFromFile(kKey);

@@ -103,6 +103,7 @@ void Pump(DWORD ms) {
 }
 
 HBITMAP MakeDib(int w, int h, const std::function<COLORREF(int, int)>& pixel, int bpp) {
+  if (bpp != 16 && bpp != 24 && bpp != 32) return nullptr;
   BITMAPINFO bi = {};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
   bi.bmiHeader.biWidth = w;
@@ -112,12 +113,19 @@ HBITMAP MakeDib(int w, int h, const std::function<COLORREF(int, int)>& pixel, in
   bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bmp == nullptr || bits == nullptr) return bmp;
   int stride = ((w * bpp + 31) / 32) * 4;
   auto* base = static_cast<unsigned char*>(bits);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
       COLORREF c = pixel(x, y);
       unsigned char* p = base + static_cast<size_t>(y) * stride + x * (bpp / 8);
+      if (bpp == 16) {  // 5-5-5, the layout of an uncompressed 16-bit DIB
+        unsigned v = ((GetRValue(c) >> 3) << 10) | ((GetGValue(c) >> 3) << 5) | (GetBValue(c) >> 3);
+        p[0] = static_cast<unsigned char>(v);
+        p[1] = static_cast<unsigned char>(v >> 8);
+        continue;
+      }
       p[0] = GetBValue(c);
       p[1] = GetGValue(c);
       p[2] = GetRValue(c);

@@ -32,7 +32,8 @@ class TestSkin {
 // Processes messages for about `ms` milliseconds.
 void Pump(DWORD ms);
 
-// A 32-bit top-down DIB section filled from a pixel function (COLORREF values).
+// A top-down DIB section of 16 (5-5-5), 24 or 32 bits per pixel filled from a pixel function
+// (COLORREF values); null for any other depth.
 HBITMAP MakeDib(int w, int h, const std::function<COLORREF(int, int)>& pixel, int bpp = 32);
 
 // The colour at (x, y) of a window's client area as shown on screen.
