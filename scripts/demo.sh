@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The end-to-end demo, two roads. First: a stand-in rendezvous server, a camera published
+# The end-to-end demo, three roads. First: a stand-in rendezvous server, a camera published
 # through Lantern.dll by a stand-in host program, and a stand-in viewer that watches it for a
 # few seconds. Second: the stand-in quil IP camera streams, Mirage.ax is registered with a
 # "DoderadIrava.ini" that names it, and a webcam program opens its video input device by the
 # camera string and saves a few frames. Everything runs on 127.0.0.1 (Wine for the Windows
-# programs); results land in build/demo/.
+# programs); results land in build/demo/. Then Lookout.exe opens its main window against the
+# stand-in web platform, inside a loopback-only network namespace (its main window starts
+# the LAN camera search).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -25,7 +27,7 @@ echo "demo: $LOOKOUT_WINE_ARCH build ($WINE_ARCH_REASON)"
 bash deps/build-deps.sh "$LOOKOUT_WINE_ARCH"
 cmake --preset "$LOOKOUT_WINDOWS_PRESET" >/dev/null
 cmake --build --preset "$LOOKOUT_WINDOWS_PRESET" -j "$(nproc)" --target Lantern Tremor TestCam lookout_host rendezvous_standin viewer_standin \
-  Mirage Rookery NetClient webcam_capture quilcam_responder_native
+  lookout_demo Mirage Rookery NetClient webcam_capture quilcam_responder_native
 
 bin="$root/build/$LOOKOUT_WINDOWS_PRESET"
 out="$root/build/demo"
@@ -106,3 +108,6 @@ fi
 webcam=$(grep -E '^frames=' "$out/webcam.txt" | tail -n 1 || true)
 echo "demo: webcam program on $device through Mirage: ${webcam:-no summary (see $out/webcam.txt)}"
 echo "demo: its frames in $web/frames"
+
+bash scripts/netns-run.sh --loopback-only -- "$bin/service/lookout_demo.exe" "Z:${out//\//\\}" 2>/dev/null \
+  | tee "$out/lookout.txt"
