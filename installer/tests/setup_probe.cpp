@@ -1,7 +1,8 @@
 // Lists the video input devices as a program of this build's architecture sees them, one line
-// each: friendly name, TAB, CLSID, TAB, the result of creating the device's filter and the
-// filter's own CLSID ("-" when it could not be created). Creating the filter loads the
-// device's DirectShow module of this architecture with everything it imports.
+// each: friendly name, TAB, CLSID, TAB, the CLSID of the filter made from the device ("-" when
+// it could not be made), TAB, the number of media types its first pin offers. Making the
+// filter loads the device's DirectShow module of this architecture with everything it
+// imports; asking for the media types makes a virtual device bind its camera.
 #include <windows.h>
 #include <dshow.h>
 
@@ -23,6 +24,29 @@ std::string GuidText(const GUID& guid) {
   wchar_t text[64] = {};
   StringFromGUID2(guid, text, 64);
   return Utf8(text);
+}
+
+int MediaTypeCount(IBaseFilter* filter) {
+  int count = 0;
+  IEnumPins* pins = nullptr;
+  if (FAILED(filter->EnumPins(&pins))) return -1;
+  IPin* pin = nullptr;
+  if (pins->Next(1, &pin, nullptr) == S_OK) {
+    IEnumMediaTypes* types = nullptr;
+    if (SUCCEEDED(pin->EnumMediaTypes(&types))) {
+      AM_MEDIA_TYPE* type = nullptr;
+      while (count < 1000 && types->Next(1, &type, nullptr) == S_OK) {
+        ++count;
+        if (type->cbFormat != 0) CoTaskMemFree(type->pbFormat);
+        if (type->pUnk != nullptr) type->pUnk->Release();
+        CoTaskMemFree(type);
+      }
+      types->Release();
+    }
+    pin->Release();
+  }
+  pins->Release();
+  return count;
 }
 
 std::string ReadString(IPropertyBag* bag, const wchar_t* name) {
@@ -48,6 +72,7 @@ int ListDevices() {
     IMoniker* moniker = nullptr;
     while (monikers->Next(1, &moniker, nullptr) == S_OK) {
       std::string name, clsid, created = "-";
+      int types = -1;
       IPropertyBag* bag = nullptr;
       if (SUCCEEDED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(&bag)))) {
         name = ReadString(bag, L"FriendlyName");
@@ -59,9 +84,10 @@ int ListDevices() {
       if (SUCCEEDED(hr)) {
         CLSID own = {};
         if (SUCCEEDED(filter->GetClassID(&own))) created = GuidText(own);
+        types = MediaTypeCount(filter);
         filter->Release();
       }
-      std::printf("%s\t%s\t%s\n", name.c_str(), clsid.c_str(), created.c_str());
+      std::printf("%s\t%s\t%s\t%d\n", name.c_str(), clsid.c_str(), created.c_str(), types);
       moniker->Release();
     }
     monikers->Release();

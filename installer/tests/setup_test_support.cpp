@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "child_process.h"
@@ -169,8 +170,10 @@ std::vector<VideoDevice> ListVideoDevices(const std::wstring& probe, const std::
     if (!line.empty() && line.back() == '\r') line.pop_back();
     size_t tab1 = line.find('\t');
     size_t tab2 = tab1 == std::string::npos ? tab1 : line.find('\t', tab1 + 1);
-    if (tab2 == std::string::npos) continue;  // Wine's own diagnostics
-    devices.push_back({line.substr(0, tab1), line.substr(tab1 + 1, tab2 - tab1 - 1), line.substr(tab2 + 1)});
+    size_t tab3 = tab2 == std::string::npos ? tab2 : line.find('\t', tab2 + 1);
+    if (tab3 == std::string::npos) continue;  // Wine's own diagnostics
+    devices.push_back({line.substr(0, tab1), line.substr(tab1 + 1, tab2 - tab1 - 1),
+                       line.substr(tab2 + 1, tab3 - tab2 - 1), std::atoi(line.c_str() + tab3 + 1)});
   }
   return devices;
 }

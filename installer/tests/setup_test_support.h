@@ -42,6 +42,7 @@ bool WaitForServiceState(const std::wstring& name, DWORD state, DWORD timeoutMs)
 
 struct VideoDevice {
   std::string name, clsid, created;  // created: the filter's CLSID, "-" when it could not be made
+  int mediaTypes = -1;               // offered by its first pin
 };
 // The devices listed by a setup_probe program; `ok` false when it did not run.
 std::vector<VideoDevice> ListVideoDevices(const std::wstring& probe, const std::wstring& scratch, bool* ok);

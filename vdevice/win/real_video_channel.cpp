@@ -4,6 +4,7 @@
 #include <string>
 
 #include "NetClient.h"
+#include "netclient_binding.h"
 #include "Rookery.h"
 #include "video_formats.h"
 #include "yuy2_packer.h"
@@ -64,7 +65,7 @@ int CRealVideoChannel::Open(const wchar_t* deviceName) {
   CamSearchMgr* cameras = CamSearchMgr::GetInstance(nullptr);
   if (cameras->GetCamCount() == 0) return 1;
   CAMLIST_ITEM* camera = cameras->GetCamInfoFromString(deviceName);
-  if (camera == nullptr) return 1;
+  if (camera == nullptr || !NetClientAvailable()) return 1;
   // The record's text fields are terminated within their arrays (Rookery copies them so);
   // the 32-bit words keep the information record aligned.
   uint32_t info[kNetClientStreamInfoSize / 4] = {};
@@ -76,6 +77,7 @@ int CRealVideoChannel::Open(const wchar_t* deviceName) {
 }
 
 int CRealVideoChannel::Start(const wchar_t* deviceName) {
+  if (!NetClientAvailable()) return -1;  // no play of an orvel camera is possible then
   if (m_hWnd == nullptr || !IsWindow(m_hWnd)) {
     WNDCLASSW wc = {};
     wc.lpfnWndProc = DefWindowProcW;
