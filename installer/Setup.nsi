@@ -144,8 +144,8 @@ Section "Install"
   ${EndIf}
 
   CreateDirectory "${LK_START_MENU}"
-  CreateShortcut "${LK_START_MENU}\$(LkShortcutMain).lnk" "$INSTDIR\Lookout.exe"
-  CreateShortcut "${LK_START_MENU}\$(LkShortcutUninstall).lnk" "$INSTDIR\uninstall.exe"
+  CreateShortcut "${LK_START_MENU}\Lookout.lnk" "$INSTDIR\Lookout.exe" "" "$INSTDIR\Lookout.exe" 0 SW_SHOWNORMAL "" "$(LkShortcutMain)"
+  CreateShortcut "${LK_START_MENU}\Uninstall Lookout.lnk" "$INSTDIR\uninstall.exe" "" "$INSTDIR\uninstall.exe" 0 SW_SHOWNORMAL "" "$(LkShortcutUninstall)"
 
   WriteRegStr HKLM "${LK_UNINST_KEY}" "DisplayName" "${LK_PRODUCT}"
   WriteRegStr HKLM "${LK_UNINST_KEY}" "DisplayVersion" "${LK_VERSION}"
@@ -177,6 +177,7 @@ Section "Uninstall"
 
   StrCpy $R0 "/u"
   Call un.RegisterMirage
+  Call un.RemoveVideoCategoryLeftovers
   Call un.RemoveDriver
 
   Delete "$INSTDIR\Lookout.exe"

@@ -32,7 +32,8 @@ if command -v Xvfb >/dev/null 2>&1; then
 fi
 export WINEPREFIX="$WINE_RUN_DIR/prefix"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No desktop menu entries on the build machine for the shortcuts a program (a setup) makes.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if WINE_ARCH_FORCED=$(wine_arch_forced); then
   wine_arch_use "$WINE_ARCH_FORCED"
   WINE_ARCH_REASON="forced by LOOKOUT_WINE_ARCH"

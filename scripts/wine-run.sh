@@ -9,6 +9,6 @@ if [ -z "${WINEPREFIX:-}" ]; then
 fi
 case "$WINEPREFIX" in "$HOME/.wine"|"$HOME/.wine/") echo "wine-run.sh: refusing ~/.wine" >&2; exit 2;; esac
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 loader=${LOOKOUT_WINE:-/usr/lib/wine/wine}
 exec env LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 "$loader" "$@"

@@ -31,6 +31,17 @@ FunctionEnd
 !insertmacro LK_MIRAGE_FUNCTIONS ""
 !insertmacro LK_MIRAGE_FUNCTIONS "un."
 
+; The filter mapper makes the video input category's "Instance" key for the first device and
+; leaves it when the last one goes: it goes too when nothing else uses it.
+Function un.RemoveVideoCategoryLeftovers
+  DeleteRegKey /ifempty HKLM "Software\Classes\CLSID\{860BB310-5D01-11D0-BD3B-00A0C911CE86}\Instance"
+  ${If} ${RunningX64}
+    SetRegView 64
+    DeleteRegKey /ifempty HKLM "Software\Classes\CLSID\{860BB310-5D01-11D0-BD3B-00A0C911CE86}\Instance"
+    SetRegView 32
+  ${EndIf}
+FunctionEnd
+
 !ifdef LK64_MIRAGE
 ; Makes x64\DoderadIrava.ini the same file as the service's DoderadIrava.ini. A copy is the
 ; fallback where the folder's file system has no hard links; it then only holds the list as it

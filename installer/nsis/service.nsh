@@ -23,7 +23,7 @@ Function ${un}QueryService
   ${If} $R9 = 0
     Return
   ${EndIf}
-  System::Call 'advapi32::OpenServiceW(p R9, w "$SvcName", i 5) p .R8  ; query config and status'
+  System::Call 'advapi32::OpenServiceW(p R9, w "$SvcName", i 5) p .R8' ; query config and status
   ${If} $R8 <> 0
     StrCpy $SvcState ${SERVICE_STOPPED}
     ; SERVICE_STATUS_PROCESS: nine 32-bit words, state second, process id eighth.

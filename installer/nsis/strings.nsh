@@ -1,6 +1,7 @@
 ; Texts of the setup program and its uninstaller (the suite speaks Chinese; English for other
 ; systems).
 
+; Start-menu entries: plain file names, their descriptions in the user's language.
 LangString LkShortcutMain ${LANG_SIMPCHINESE} "澄望警示器"
 LangString LkShortcutMain ${LANG_ENGLISH} "Lookout"
 LangString LkShortcutUninstall ${LANG_SIMPCHINESE} "卸载澄望警示器"

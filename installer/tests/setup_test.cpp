@@ -120,6 +120,43 @@ std::set<std::string> OurDevices(const std::vector<VideoDevice>& devices) {
   return names;
 }
 
+// Takes one value (with its continuation lines) out of a key's exported lines.
+void DropValue(RegistrySnapshot& snapshot, const std::wstring& key, const std::wstring& name) {
+  auto it = snapshot.find(key);
+  if (it == snapshot.end()) return;
+  std::wstring kept, line;
+  bool dropping = false;
+  for (wchar_t c : it->second) {
+    if (c != L'\n') {
+      line += c;
+      continue;
+    }
+    if (!dropping) dropping = line.rfind(L"\"" + name + L"\"=", 0) == 0;
+    if (!dropping) kept += line + L'\n';
+    if (dropping && (line.empty() || line.back() != L'\\')) dropping = false;
+    line.clear();
+  }
+  it->second = kept;
+}
+
+// The files the system is asked to delete at the next start (source names; targets empty).
+std::vector<std::wstring> PendingDeletes() {
+  std::vector<std::wstring> files;
+  wchar_t buffer[8192] = {};
+  DWORD size = sizeof buffer - 2 * sizeof(wchar_t);
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager",
+                   L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+    return files;
+  for (const wchar_t* p = buffer; *p;) {
+    std::wstring source = p;
+    p += source.size() + 1;
+    std::wstring target = p;
+    p += target.size() + 1;
+    files.push_back(target.empty() ? source : source + L" -> " + target);
+  }
+  return files;
+}
+
 class SetupTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -182,7 +219,9 @@ class SetupTest : public ::testing::Test {
     if (both) {
       for (const wchar_t* name : {L"Rookery.dll", L"Quilgate.dll", L"Orvelgate.dll"})
         EXPECT_EQ(FileVersion(folder + L"x64\\" + name), version) << "x64 " << Narrow(name);
-      if (kHaveMirage) EXPECT_EQ(FileVersion(folder + L"x64\\Mirage.ax"), version);
+      if (kHaveMirage) {
+        EXPECT_EQ(FileVersion(folder + L"x64\\Mirage.ax"), version);
+      }
       EXPECT_EQ(LinkCount(list), 2u) << "x64\\DoderadIrava.ini is not the same file";
       EXPECT_EQ(IniString(folder + L"x64\\DoderadIrava.ini", L"system", L"CameraNumber"), std::to_wstring(cameras));
     } else {
@@ -205,14 +244,16 @@ class SetupTest : public ::testing::Test {
 
     std::set<std::wstring> targets;
     for (const std::wstring& name : FolderNames(startMenu)) targets.insert(ShortcutTarget(startMenu + name));
-    EXPECT_EQ(targets, (std::set<std::wstring>{folder + L"Lookout.exe", folder + L"uninstall.exe"}));
+    EXPECT_EQ(targets, (std::set<std::wstring>{folder + L"Lookout.exe", folder + L"uninstall.exe"}))
+        << "in " << Narrow(startMenu);
 
     ServiceRecord service = QueryService(kService);
     ASSERT_TRUE(service.present);
     EXPECT_EQ(service.type, 0x110u);
     EXPECT_EQ(service.start, static_cast<DWORD>(SERVICE_AUTO_START));
     EXPECT_EQ(_wcsicmp(service.path.c_str(), (folder + L"Lookout.exe").c_str()), 0) << Narrow(service.path);
-    ASSERT_TRUE(WaitForServiceState(kService, SERVICE_RUNNING, 60000)) << "the service did not reach running";
+    ASSERT_TRUE(WaitForServiceState(kService, SERVICE_RUNNING, 60000))
+        << "the service did not reach running: state " << QueryService(kService).state;
     EXPECT_NE(WaitForWindow(QueryService(kService).processId, kMainCaption, 60000), nullptr)
         << "the running service shows no main window";
     EXPECT_EQ(IniString(folder + L"Lookout.ini", L"MAIN", L"ServerURL"), Widen(server.HostText().c_str()));
@@ -241,14 +282,14 @@ TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
   WritePrivateProfileStringW(L"SetupTest", L"Seeded", L"yes", (folder + L"DoderadIrava.ini").c_str());
 
   const std::wstring setup = L"\"" + g_options.setup + L"\" /S";
-  ASSERT_EQ(Run(setup, 300000, scratch + L"setup-1.log"), 0u) << "the first installation failed";
+  ASSERT_EQ(RunCommand(setup, 300000, scratch + L"setup-1.log"), 0u) << "the first installation failed";
   ASSERT_NO_FATAL_FAILURE(ExpectInstalled(2));
 
   // One camera list for both kinds of program: a camera the service adds is there for the
   // 64-bit registration too.
   if (both && kHaveMirage) {
     WriteCameraList(folder + L"DoderadIrava.ini", 3);
-    EXPECT_EQ(Run(L"\"" + NativeSystemFolder() + L"regsvr32.exe\" /s \"" + folder + L"x64\\Mirage.ax\"", 120000), 0u);
+    EXPECT_EQ(RunCommand(L"\"" + NativeSystemFolder() + L"regsvr32.exe\" /s \"" + folder + L"x64\\Mirage.ax\"", 120000), 0u);
     ExpectDevices(g_options.probe64, "64-bit", 3);
   } else {
     WriteCameraList(folder + L"DoderadIrava.ini", 3);
@@ -259,7 +300,7 @@ TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
   DWORD oldPid = QueryService(kService).processId;
   HANDLE oldProcess = OpenProcess(SYNCHRONIZE, FALSE, oldPid);
   ASSERT_NE(oldProcess, nullptr);
-  ASSERT_EQ(Run(setup, 300000, scratch + L"setup-2.log"), 0u) << "the upgrade failed";
+  ASSERT_EQ(RunCommand(setup, 300000, scratch + L"setup-2.log"), 0u) << "the upgrade failed";
   EXPECT_EQ(WaitForSingleObject(oldProcess, 0), WAIT_OBJECT_0) << "the old service process still runs";
   CloseHandle(oldProcess);
   EXPECT_EQ(IniString(folder + L"Lookout.ini", L"SetupTest", L"Edited"), L"yes");
@@ -268,7 +309,7 @@ TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
 
   // The uninstaller copies itself away and returns at once; it is done when its entry is gone.
   std::wstring uninstall = ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString");
-  ASSERT_EQ(Run(uninstall, 60000, scratch + L"uninstall.log"), 0u);
+  ASSERT_EQ(RunCommand(uninstall, 60000, scratch + L"uninstall.log"), 0u);
   auto entryGone = [&] { return !RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); };
   for (int i = 0; i < 1800 && !entryGone(); ++i) Sleep(100);
   ASSERT_TRUE(entryGone()) << "the uninstall entry is still there after 180 s";
@@ -283,9 +324,16 @@ TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
   EXPECT_EQ(IniString(folder + L"DoderadIrava.ini", L"system", L"CameraNumber"), L"3");
   EXPECT_FALSE(FileExists(startMenu));
 
+  // Like every NSIS uninstaller, its copy in the temporary folder is deleted at the next start.
+  for (const std::wstring& file : PendingDeletes())
+    EXPECT_NE(file.find(L"\\~nsu"), std::wstring::npos) << "deleted at the next start: " << Narrow(file);
   RegistrySnapshot after = ExportRegistry(scratch, L"after");
-  // Wine's own bookkeeping that any program run changes.
-  const std::vector<std::wstring> ignored = {};
+  DropValue(before, L"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Session Manager",
+            L"PendingFileRenameOperations");
+  DropValue(after, L"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Session Manager",
+            L"PendingFileRenameOperations");
+  // The service manager counts every service start there (Windows does too).
+  const std::vector<std::wstring> ignored = {L"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\ServiceCurrent"};
   std::vector<std::wstring> changes = RegistryChanges(before, after, ignored);
   std::string report;
   for (size_t i = 0; i < changes.size() && i < 40; ++i) report += Narrow(changes[i]) + "\n";

@@ -46,7 +46,7 @@ std::wstring KnownFolder(int csidl) {
   return path;
 }
 
-DWORD Run(const std::wstring& commandLine, DWORD timeoutMs, const std::wstring& outputFile) {
+DWORD RunCommand(const std::wstring& commandLine, DWORD timeoutMs, const std::wstring& outputFile) {
   ChildProcess child;
   if (!child.Start(commandLine, outputFile)) return ~0u;
   if (!child.Wait(timeoutMs)) {
@@ -81,7 +81,7 @@ RegistrySnapshot ExportRegistry(const std::wstring& folder, const std::wstring& 
   for (const wchar_t* root : {L"HKLM", L"HKU"}) {
     std::wstring file = folder + L"registry-" + tag + L"-" + root + L".reg";
     DeleteFileW(file.c_str());
-    Run(L"\"" + NativeSystemFolder() + L"reg.exe\" export " + root + L" \"" + file + L"\" /y", 120000,
+    RunCommand(L"\"" + NativeSystemFolder() + L"reg.exe\" export " + root + L" \"" + file + L"\" /y", 120000,
         folder + L"reg-export.log");
     std::string bytes = ReadFileBytes(file);
     // UTF-16 with its byte-order mark.
@@ -158,7 +158,7 @@ bool WaitForServiceState(const std::wstring& name, DWORD state, DWORD timeoutMs)
 std::vector<VideoDevice> ListVideoDevices(const std::wstring& probe, const std::wstring& scratch, bool* ok) {
   std::wstring output = scratch + L"devices.txt";
   DeleteFileW(output.c_str());
-  *ok = Run(L"\"" + probe + L"\" devices", 120000, output) == 0;
+  *ok = RunCommand(L"\"" + probe + L"\" devices", 120000, output) == 0;
   std::vector<VideoDevice> devices;
   std::string text = ReadFileBytes(output);
   size_t at = 0;

@@ -20,7 +20,7 @@ bool IsWow64();
 std::wstring NativeSystemFolder();
 std::wstring KnownFolder(int csidl);
 // Runs a command line and waits up to `timeoutMs`; the exit code, or ~0u when it did not end.
-DWORD Run(const std::wstring& commandLine, DWORD timeoutMs, const std::wstring& outputFile = L"");
+DWORD RunCommand(const std::wstring& commandLine, DWORD timeoutMs, const std::wstring& outputFile = L"");
 
 // A registry export: key path -> its value lines, as "reg export" writes them.
 using RegistrySnapshot = std::map<std::wstring, std::wstring>;

@@ -45,4 +45,6 @@ bool NetClientAvailable() { return LoadNetClient() != nullptr; }
 }  // namespace mirage
 
 // The delay-load helper asks this hook before it loads a library itself.
-extern "C" PfnDliHook __pfnDliNotifyHook2 = mirage::DelayLoadNotify;
+extern "C" {
+PfnDliHook __pfnDliNotifyHook2 = mirage::DelayLoadNotify;
+}
