@@ -22,4 +22,17 @@ else
   echo "setup_test: no wine64 or no 64-bit build: a 32-bit prefix, the 64-bit checks are skipped"
   export LOOKOUT_WINE_ARCH=i686
 fi
-exec bash "$here/../../scripts/netns-run.sh" --loopback-only --timeout 1500 -- "$test_exe" --gtest_color=no "${args[@]}"
+# The installed service opens windows: without a display it ends at once.
+xvfb_pid=""
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 190 289); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    export DISPLAY=":$n"
+    break
+  done
+fi
+trap '[ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true' EXIT
+bash "$here/../../scripts/netns-run.sh" --loopback-only --timeout 1500 -- "$test_exe" --gtest_color=no "${args[@]}"

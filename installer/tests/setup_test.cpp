@@ -253,7 +253,8 @@ class SetupTest : public ::testing::Test {
     EXPECT_EQ(service.start, static_cast<DWORD>(SERVICE_AUTO_START));
     EXPECT_EQ(_wcsicmp(service.path.c_str(), (folder + L"Lookout.exe").c_str()), 0) << Narrow(service.path);
     ASSERT_TRUE(WaitForServiceState(kService, SERVICE_RUNNING, 60000))
-        << "the service did not reach running: state " << QueryService(kService).state;
+        << "the service did not reach running: state " << QueryService(kService).state << ", exit code "
+        << QueryService(kService).exitCode;
     EXPECT_NE(WaitForWindow(QueryService(kService).processId, kMainCaption, 60000), nullptr)
         << "the running service shows no main window";
     EXPECT_EQ(IniString(folder + L"Lookout.ini", L"MAIN", L"ServerURL"), Widen(server.HostText().c_str()));

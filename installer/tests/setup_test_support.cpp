@@ -138,6 +138,7 @@ ServiceRecord QueryService(const std::wstring& name) {
     if (QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &need)) {
       r.state = status.dwCurrentState;
       r.processId = status.dwProcessId;
+      r.exitCode = status.dwWin32ExitCode;
     }
     CloseServiceHandle(service);
   }

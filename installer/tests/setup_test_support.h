@@ -33,7 +33,7 @@ std::vector<std::wstring> RegistryChanges(const RegistrySnapshot& before, const 
 
 struct ServiceRecord {
   bool present = false;
-  DWORD type = 0, start = 0, state = 0, processId = 0;
+  DWORD type = 0, start = 0, state = 0, processId = 0, exitCode = 0;
   std::wstring path;
 };
 ServiceRecord QueryService(const std::wstring& name);
