@@ -16,6 +16,13 @@ SetCompressor /SOLID lzma
 !ifdef LK_FILES64
   !include "${LK_FILES64}"
 !endif
+; Only the setup test's setup: the stand-ins where the vendor's files would be.
+!ifdef LK_VENDOR32
+  !include "${LK_VENDOR32}"
+!endif
+!ifdef LK_VENDOR64
+  !include "${LK_VENDOR64}"
+!endif
 
 !define LK_SERVICE "Lookout"
 !define LK_UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Lookout"

@@ -1,7 +1,9 @@
 # Run by the Setup target: brings the 64-bit pieces up to date in their own build, then runs
 # makensis when an input is newer than Setup.exe.
 #   cmake -DMAKENSIS= -DSOURCE_DIR= -DSCRIPT= -DFILES32= -DX64=ON|OFF -DX64_DIR= -DX64_TARGETS=
-#         -DOUT= -P make_setup.cmake
+#         -DOUT= [-DSTANDINS=ON -DSTANDINS32=] -P make_setup.cmake
+# With STANDINS the stand-ins of both builds (standin_files.nsh) take the vendor's place: the
+# setup test's setup, never shipped.
 cmake_minimum_required(VERSION 3.25)
 
 set(defines "-DLK_FILES32=${FILES32}")
@@ -21,6 +23,14 @@ if(X64)
   endif()
   list(APPEND defines "-DLK_FILES64=${X64_DIR}/installer/setup_files.nsh")
   list(APPEND lists "${X64_DIR}/installer/setup_files.nsh")
+  if(STANDINS)
+    list(APPEND defines "-DLK_VENDOR64=${X64_DIR}/installer/standin_files.nsh")
+    list(APPEND lists "${X64_DIR}/installer/standin_files.nsh")
+  endif()
+endif()
+if(STANDINS)
+  list(APPEND defines "-DLK_VENDOR32=${STANDINS32}")
+  list(APPEND lists "${STANDINS32}")
 endif()
 
 # Everything the script reads: itself, its includes, the lists and the files they name.
@@ -54,6 +64,8 @@ if(NOT stale)
   return()
 endif()
 
+get_filename_component(out_dir "${OUT}" DIRECTORY)
+file(MAKE_DIRECTORY "${out_dir}")
 # Written aside first: a failed run leaves no Setup.exe that looks current.
 execute_process(COMMAND "${MAKENSIS}" -V2 -INPUTCHARSET UTF8 ${defines} "-DLK_OUTFILE=${OUT}.part" "${SCRIPT}"
                 RESULT_VARIABLE rc)

@@ -3,10 +3,10 @@
 # where wine64 is there (it runs the 32-bit Setup.exe and shows both kinds of program), else a
 # 32-bit one. Setup.exe is a 32-bit program: where 32-bit programs cannot run, the test is
 # skipped (exit 77).
-#   run_setup_test.sh TEST_EXE SETUP_EXE PROBE32 [PROBE64]
+#   run_setup_test.sh TEST_EXE SETUP_EXE SETUP_WITH_STANDINS_EXE PROBE32 [PROBE64]
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-test_exe="$1" setup="$2" probe32="$3" probe64="${4:-}"
+test_exe="$1" setup="$2" standins="$3" probe32="$4" probe64="${5:-}"
 source "$here/../../scripts/wine-arch.sh"
 
 if ! timeout 10 "$WINE32_LOADER" --version >/dev/null 2>&1; then
@@ -14,7 +14,7 @@ if ! timeout 10 "$WINE32_LOADER" --version >/dev/null 2>&1; then
   exit 77
 fi
 [ -f "$setup" ] || { echo "setup_test: $setup is missing (is makensis installed?)" >&2; exit 1; }
-args=(--setup="$setup" --probe32="$probe32")
+args=(--setup="$setup" --setup-standins="$standins" --probe32="$probe32")
 if [ -x "$WINE64_LOADER" ] && [ -n "$probe64" ] && [ -f "$probe64" ]; then
   export LOOKOUT_WINE_ARCH=x86_64
   args+=(--probe64="$probe64")

@@ -30,7 +30,7 @@ using standins::web::WebPlatformServer;
 namespace {
 
 struct Options {
-  std::wstring setup, probe32, probe64;
+  std::wstring setup, setupWithStandins, probe32, probe64;
 } g_options;
 
 const std::wstring kService = L"Lookout";
@@ -263,6 +263,34 @@ class SetupTest : public ::testing::Test {
     if (both) ExpectDevices(g_options.probe64, "64-bit", cameras);
   }
 
+  // The uninstaller copies itself away and returns at once; it is done when its entry is gone.
+  void UninstallSilently() {
+    std::wstring uninstall = ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString");
+    ASSERT_EQ(RunCommand(uninstall, 60000, scratch + L"uninstall.log"), 0u);
+    auto entryGone = [&] { return !RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); };
+    for (int i = 0; i < 1800 && !entryGone(); ++i) Sleep(100);
+    ASSERT_TRUE(entryGone()) << "the uninstall entry is still there after 180 s";
+    EXPECT_TRUE(WaitForProcessesGone(L"Un.exe", 60000));
+  }
+
+  // Nothing else of the prefix changed since `before` (Wine's and NSIS's own bookkeeping aside).
+  void ExpectRegistryUnchanged(RegistrySnapshot before) {
+    // Like every NSIS uninstaller, its copy in the temporary folder is deleted at the next start.
+    for (const std::wstring& file : PendingDeletes())
+      EXPECT_NE(file.find(L"\\~nsu"), std::wstring::npos) << "deleted at the next start: " << Narrow(file);
+    RegistrySnapshot after = ExportRegistry(scratch, L"after");
+    DropValue(before, L"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Session Manager",
+              L"PendingFileRenameOperations");
+    DropValue(after, L"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Session Manager",
+              L"PendingFileRenameOperations");
+    // The service manager counts every service start there (Windows does too).
+    const std::vector<std::wstring> ignored = {L"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\ServiceCurrent"};
+    std::vector<std::wstring> changes = RegistryChanges(before, after, ignored);
+    std::string report;
+    for (size_t i = 0; i < changes.size() && i < 40; ++i) report += Narrow(changes[i]) + "\n";
+    EXPECT_TRUE(changes.empty()) << changes.size() << " registry keys differ:\n" << report;
+  }
+
   WebPlatformServer server;
   std::wstring scratch, folder, startMenu;
   bool both = false;
@@ -308,13 +336,7 @@ TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
   ASSERT_NO_FATAL_FAILURE(ExpectInstalled(3));
   EXPECT_NE(QueryService(kService).processId, oldPid);
 
-  // The uninstaller copies itself away and returns at once; it is done when its entry is gone.
-  std::wstring uninstall = ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString");
-  ASSERT_EQ(RunCommand(uninstall, 60000, scratch + L"uninstall.log"), 0u);
-  auto entryGone = [&] { return !RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); };
-  for (int i = 0; i < 1800 && !entryGone(); ++i) Sleep(100);
-  ASSERT_TRUE(entryGone()) << "the uninstall entry is still there after 180 s";
-  EXPECT_TRUE(WaitForProcessesGone(L"Un.exe", 60000));
+  ASSERT_NO_FATAL_FAILURE(UninstallSilently());
 
   EXPECT_FALSE(QueryService(kService).present);
   ExpectNoDevices(g_options.probe32, "32-bit");
@@ -325,20 +347,50 @@ TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
   EXPECT_EQ(IniString(folder + L"DoderadIrava.ini", L"system", L"CameraNumber"), L"3");
   EXPECT_FALSE(FileExists(startMenu));
 
-  // Like every NSIS uninstaller, its copy in the temporary folder is deleted at the next start.
-  for (const std::wstring& file : PendingDeletes())
-    EXPECT_NE(file.find(L"\\~nsu"), std::wstring::npos) << "deleted at the next start: " << Narrow(file);
-  RegistrySnapshot after = ExportRegistry(scratch, L"after");
-  DropValue(before, L"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Session Manager",
-            L"PendingFileRenameOperations");
-  DropValue(after, L"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Session Manager",
-            L"PendingFileRenameOperations");
-  // The service manager counts every service start there (Windows does too).
-  const std::vector<std::wstring> ignored = {L"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\ServiceCurrent"};
-  std::vector<std::wstring> changes = RegistryChanges(before, after, ignored);
-  std::string report;
-  for (size_t i = 0; i < changes.size() && i < 40; ++i) report += Narrow(changes[i]) + "\n";
-  EXPECT_TRUE(changes.empty()) << changes.size() << " registry keys differ:\n" << report;
+  ExpectRegistryUnchanged(before);
+}
+
+
+// Built with the vendor's files (here the stand-ins in their place): NetClient.dll beside each
+// Rookery, and the filter driver installed by the Tinker of the system's architecture; the
+// uninstaller takes all of it away again. Follows the first test, whose settings it finds.
+TEST_F(SetupTest, InstallsAndRemovesTheVendorFilesWhenGiven) {
+  ASSERT_FALSE(QueryService(kService).present);
+  RegistrySnapshot before = ExportRegistry(scratch, L"before");
+  ASSERT_GT(before.size(), 1000u) << "the registry export did not work";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring list = folder + L"DoderadIrava.ini";
+  if (!FileExists(list)) {
+    WriteCameraList(list, 3);
+    WritePrivateProfileStringW(L"SetupTest", L"Seeded", L"yes", list.c_str());
+  }
+  WritePrivateProfileStringW(L"MAIN", L"ServerURL", Widen(server.HostText().c_str()).c_str(),
+                             (folder + L"Lookout.ini").c_str());
+
+  ASSERT_EQ(RunCommand(L"\"" + g_options.setupWithStandins + L"\" /S", 300000, scratch + L"setup-standins.log"), 0u);
+  EXPECT_TRUE(FileExists(folder + L"NetClient.dll"));
+  if (both) {
+    EXPECT_TRUE(FileExists(folder + L"x64\\NetClient.dll"));
+  }
+  const std::wstring tinkerFolder = folder + (both ? L"x64\\" : L"");
+  EXPECT_TRUE(FileExists(tinkerFolder + L"Tinker.exe"));
+  EXPECT_TRUE(FileExists(tinkerFolder + L"KvUsbCameraFilter.sys"));
+  const std::wstring installedDriver = NativeSystemFolder() + L"drivers\\KvUsbCameraFilter.sys";
+  EXPECT_TRUE(FileExists(installedDriver));
+  ServiceRecord driver = QueryService(L"KvUsbCameraFilter");
+  ASSERT_TRUE(driver.present) << "Tinker did not install the driver";
+  EXPECT_EQ(driver.type, static_cast<DWORD>(SERVICE_KERNEL_DRIVER));
+  EXPECT_TRUE(WaitForServiceState(L"KvUsbCameraFilter", SERVICE_RUNNING, 30000));
+  EXPECT_TRUE(WaitForServiceState(kService, SERVICE_RUNNING, 60000));
+  ExpectDevices(g_options.probe32, "32-bit", 3);
+  if (both) ExpectDevices(g_options.probe64, "64-bit", 3);
+
+  ASSERT_NO_FATAL_FAILURE(UninstallSilently());
+  EXPECT_FALSE(QueryService(L"KvUsbCameraFilter").present);
+  EXPECT_FALSE(QueryService(kService).present);
+  EXPECT_FALSE(FileExists(installedDriver));
+  EXPECT_EQ(FolderNames(folder), (std::set<std::wstring>{L"DoderadIrava.ini", L"Lookout.ini"}));
+  ExpectRegistryUnchanged(before);
 }
 
 }  // namespace
@@ -356,11 +408,12 @@ int main(int argc, char** argv) {
       return WinePath(arg.substr(std::strlen(name)));
     };
     if (arg.rfind("--setup=", 0) == 0) g_options.setup = value("--setup=");
+    if (arg.rfind("--setup-standins=", 0) == 0) g_options.setupWithStandins = value("--setup-standins=");
     if (arg.rfind("--probe32=", 0) == 0) g_options.probe32 = value("--probe32=");
     if (arg.rfind("--probe64=", 0) == 0) g_options.probe64 = value("--probe64=");
   }
-  if (g_options.setup.empty() || g_options.probe32.empty()) {
-    std::fprintf(stderr, "usage: setup_test --setup=PATH --probe32=PATH [--probe64=PATH]\n");
+  if (g_options.setup.empty() || g_options.setupWithStandins.empty() || g_options.probe32.empty()) {
+    std::fprintf(stderr, "usage: setup_test --setup=PATH --setup-standins=PATH --probe32=PATH [--probe64=PATH]\n");
     return 2;
   }
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
