@@ -1,5 +1,6 @@
 ; Setup.exe: the suite for one Windows PC. installer/make_setup.cmake runs makensis on it with
-; the file lists of both builds (LK_FILES32 from this build, LK_FILES64 from the 64-bit one).
+; the file lists of both builds (LK_FILES32 from this build, LK_FILES64 from the 64-bit one) and
+; the install and remove macros of the files they ship (LK_SHIP).
 Unicode true
 RequestExecutionLevel admin
 ManifestSupportedOS all
@@ -16,6 +17,7 @@ SetCompressor /SOLID lzma
 !ifdef LK_FILES64
   !include "${LK_FILES64}"
 !endif
+!include "${LK_SHIP}"
 ; Only the setup test's setup: the stand-ins where the vendor's files would be.
 !ifdef LK_VENDOR32
   !include "${LK_VENDOR32}"
@@ -78,17 +80,7 @@ Section "Install"
   Call RegisterMirage
 
   SetOutPath "$INSTDIR"
-  File "/oname=Lookout.exe" "${LK32_LOOKOUT}"
-  File "/oname=Lantern.dll" "${LK32_LANTERN}"
-  File "/oname=Tremor.dll" "${LK32_TREMOR}"
-  File "/oname=Rookery.dll" "${LK32_ROOKERY}"
-  File "/oname=Veneer.dll" "${LK32_VENEER}"
-  File "/oname=Quilgate.dll" "${LK32_QUILGATE}"
-  File "/oname=Orvelgate.dll" "${LK32_ORVELGATE}"
-  File "/oname=Tinker.exe" "${LK32_TINKER}"
-  !ifdef LK32_MIRAGE
-    File "/oname=Mirage.ax" "${LK32_MIRAGE}"
-  !endif
+  !insertmacro LK_INSTALL_FILES32
   !ifdef LK_NETCLIENT32
     File "/oname=NetClient.dll" "${LK_NETCLIENT32}"
   !endif
@@ -107,10 +99,7 @@ Section "Install"
   !ifdef LK64_MIRAGE
     ${If} ${RunningX64}
       SetOutPath "$INSTDIR\x64"
-      File "/oname=Mirage.ax" "${LK64_MIRAGE}"
-      File "/oname=Rookery.dll" "${LK64_ROOKERY}"
-      File "/oname=Quilgate.dll" "${LK64_QUILGATE}"
-      File "/oname=Orvelgate.dll" "${LK64_ORVELGATE}"
+      !insertmacro LK_INSTALL_FILES64
       !ifdef LK_NETCLIENT64
         File "/oname=NetClient.dll" "${LK_NETCLIENT64}"
       !endif
@@ -187,25 +176,14 @@ Section "Uninstall"
   Call un.RemoveVideoCategoryLeftovers
   Call un.RemoveDriver
 
-  Delete "$INSTDIR\Lookout.exe"
-  Delete "$INSTDIR\Lantern.dll"
-  Delete "$INSTDIR\Tremor.dll"
-  Delete "$INSTDIR\Rookery.dll"
-  Delete "$INSTDIR\Veneer.dll"
-  Delete "$INSTDIR\Quilgate.dll"
-  Delete "$INSTDIR\Orvelgate.dll"
-  Delete "$INSTDIR\Tinker.exe"
-  Delete "$INSTDIR\Mirage.ax"
+  !insertmacro LK_REMOVE_FILES32
   Delete "$INSTDIR\NetClient.dll"
   ; What the programs leave: the crash report and the camera server's logs.
   Delete "$INSTDIR\Lookout.RPT"
   RMDir /r "$INSTDIR\log"
   RMDir /r "$INSTDIR\ZOSkin"
   RMDir /r "$INSTDIR\default_skin"
-  Delete "$INSTDIR\x64\Mirage.ax"
-  Delete "$INSTDIR\x64\Rookery.dll"
-  Delete "$INSTDIR\x64\Quilgate.dll"
-  Delete "$INSTDIR\x64\Orvelgate.dll"
+  !insertmacro LK_REMOVE_FILES64
   Delete "$INSTDIR\x64\NetClient.dll"
   Delete "$INSTDIR\x64\Tinker.exe"
   ; Only a second name of the service's camera list.

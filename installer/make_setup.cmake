@@ -3,11 +3,15 @@
 #   cmake -DMAKENSIS= -DSOURCE_DIR= -DSCRIPT= -DFILES32= -DX64=ON|OFF -DX64_DIR= -DX64_TARGETS=
 #         -DOUT= [-DSTANDINS=ON -DSTANDINS32=] -P make_setup.cmake
 # With STANDINS the stand-ins of both builds (standin_files.nsh) take the vendor's place: the
-# setup test's setup, never shipped.
+# setup test's setup, never shipped. The files shipped to the program folder and to x64\ come
+# from each build's setup_ship.txt (beside its setup_files.nsh); this turns them into the
+# script's install and remove macros.
 cmake_minimum_required(VERSION 3.25)
 
 set(defines "-DLK_FILES32=${FILES32}")
 set(lists "${FILES32}")
+get_filename_component(ship32 "${FILES32}" DIRECTORY)
+set(ships "${ship32}/setup_ship.txt")
 if(X64)
   if(NOT EXISTS "${X64_DIR}/CMakeCache.txt")
     message(STATUS "Setup.exe: configuring the 64-bit build in ${X64_DIR}")
@@ -23,6 +27,7 @@ if(X64)
   endif()
   list(APPEND defines "-DLK_FILES64=${X64_DIR}/installer/setup_files.nsh")
   list(APPEND lists "${X64_DIR}/installer/setup_files.nsh")
+  list(APPEND ships "${X64_DIR}/installer/setup_ship.txt")
   if(STANDINS)
     list(APPEND defines "-DLK_VENDOR64=${X64_DIR}/installer/standin_files.nsh")
     list(APPEND lists "${X64_DIR}/installer/standin_files.nsh")
@@ -33,9 +38,43 @@ if(STANDINS)
   list(APPEND lists "${STANDINS32}")
 endif()
 
+# The install and remove macros of each ship list. The stand-ins of the vendor's library, the
+# driver and the test webcam never ship this way: a build that links one fails here.
+set(ship_nsh "")
+set(shipped "")
+set(suffix 32)
+set(dest "")
+foreach(ship IN LISTS ships)
+  file(STRINGS "${ship}" paths)
+  set(install "!macro LK_INSTALL_FILES${suffix}\n")
+  set(remove "!macro LK_REMOVE_FILES${suffix}\n")
+  foreach(path IN LISTS paths)
+    if(path STREQUAL "")
+      continue()
+    endif()
+    get_filename_component(name "${path}" NAME)
+    if(path MATCHES "/standins/" OR name MATCHES "^(NetClient\\.dll|KvUsbCameraFilter\\.sys|TestCam\\.ax)$")
+      message(FATAL_ERROR "Setup.exe: ${path} is a stand-in and is never shipped")
+    endif()
+    string(APPEND install "  File \"${path}\"\n")
+    string(APPEND remove "  Delete \"$INSTDIR${dest}\\${name}\"\n")
+    list(APPEND shipped "${path}")
+  endforeach()
+  string(APPEND ship_nsh "${install}!macroend\n${remove}!macroend\n")
+  set(suffix 64)
+  set(dest "\\x64")
+endforeach()
+if(NOT X64)
+  string(APPEND ship_nsh "!macro LK_INSTALL_FILES64\n!macroend\n!macro LK_REMOVE_FILES64\n!macroend\n")
+endif()
+get_filename_component(out_dir "${OUT}" DIRECTORY)
+get_filename_component(out_name "${OUT}" NAME_WE)
+set(ship_file "${out_dir}/${out_name}_ship.nsh")
+list(APPEND defines "-DLK_SHIP=${ship_file}")
+
 # Everything the script reads: itself, its includes, the lists and the files they name.
 file(GLOB inputs "${SOURCE_DIR}/installer/nsis/*.nsh")
-list(APPEND inputs "${SCRIPT}" "${SOURCE_DIR}/installer/DoderadIrava.ini" ${lists})
+list(APPEND inputs "${SCRIPT}" "${SOURCE_DIR}/installer/DoderadIrava.ini" ${lists} ${ships} ${shipped})
 foreach(list_file IN LISTS lists)
   file(STRINGS "${list_file}" lines REGEX "^!define [A-Z0-9_]+ \"/")
   foreach(line IN LISTS lines)
@@ -64,8 +103,8 @@ if(NOT stale)
   return()
 endif()
 
-get_filename_component(out_dir "${OUT}" DIRECTORY)
 file(MAKE_DIRECTORY "${out_dir}")
+file(WRITE "${ship_file}" "${ship_nsh}")
 # Written aside first: a failed run leaves no Setup.exe that looks current.
 execute_process(COMMAND "${MAKENSIS}" -V2 -INPUTCHARSET UTF8 ${defines} "-DLK_OUTFILE=${OUT}.part" "${SCRIPT}"
                 RESULT_VARIABLE rc)
