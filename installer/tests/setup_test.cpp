@@ -193,8 +193,9 @@ class SetupTest : public ::testing::Test {
     EXPECT_TRUE(OurDevices(devices).empty()) << kind << " programs still see a camera";
   }
 
-  // Everything an installation leaves, with `cameras` cameras in the list.
-  void ExpectInstalled(int cameras) {
+  // Everything an installation leaves, with `cameras` cameras in the list; `usersList`: the
+  // list the user had before, else the starting one.
+  void ExpectInstalled(int cameras, bool usersList) {
     const std::wstring version = Widen(LOOKOUT_VERSION_TEXT);
     std::vector<std::wstring> binaries = {L"Lookout.exe", L"Lantern.dll", L"Tremor.dll", L"Rookery.dll",
                                           L"Veneer.dll", L"Quilgate.dll", L"Orvelgate.dll", L"Tinker.exe"};
@@ -213,7 +214,11 @@ class SetupTest : public ::testing::Test {
     const std::wstring list = folder + L"DoderadIrava.ini";
     EXPECT_EQ(IniString(list, L"quil", L"CameraDllName"), L"Quilgate.dll");
     EXPECT_EQ(IniString(list, L"orvel", L"CameraDllName"), L"Orvelgate.dll");
-    EXPECT_EQ(IniString(list, L"SetupTest", L"Seeded"), L"yes") << "the user's camera list was replaced";
+    if (usersList) {
+      EXPECT_EQ(IniString(list, L"SetupTest", L"Seeded"), L"yes") << "the user's camera list was replaced";
+    } else {
+      EXPECT_EQ(IniString(list, L"system", L"CameraIDList"), L"");
+    }
     EXPECT_EQ(IniString(list, L"system", L"CameraNumber"), std::to_wstring(cameras));
 
     if (both) {
@@ -302,27 +307,28 @@ TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
   RegistrySnapshot before = ExportRegistry(scratch, L"before");
   ASSERT_GT(before.size(), 1000u) << "the registry export did not work";
 
-  // The user's files from an earlier life: the service must talk to the stand-in platform
-  // from its first start, and the cameras must survive.
+  // Only the platform address is there before: the service must talk to the stand-in platform
+  // from its first start.
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
   WritePrivateProfileStringW(L"MAIN", L"ServerURL", Widen(server.HostText().c_str()).c_str(),
                              (folder + L"Lookout.ini").c_str());
-  WriteCameraList(folder + L"DoderadIrava.ini", 2);
-  WritePrivateProfileStringW(L"SetupTest", L"Seeded", L"yes", (folder + L"DoderadIrava.ini").c_str());
 
   const std::wstring setup = L"\"" + g_options.setup + L"\" /S";
   ASSERT_EQ(RunCommand(setup, 300000, scratch + L"setup-1.log"), 0u) << "the first installation failed";
-  ASSERT_NO_FATAL_FAILURE(ExpectInstalled(2));
+  // The starting camera list: the families, no camera and so no device.
+  ASSERT_NO_FATAL_FAILURE(ExpectInstalled(0, false));
 
-  // One camera list for both kinds of program: a camera the service adds is there for the
-  // 64-bit registration too.
+  // The service puts cameras in use. One camera list serves both kinds of program: the
+  // 64-bit registration finds them through its second name of the file.
+  const std::wstring list = folder + L"DoderadIrava.ini";
+  WriteCameraList(list, 3);
+  WritePrivateProfileStringW(L"SetupTest", L"Seeded", L"yes", list.c_str());
   if (both && kHaveMirage) {
-    WriteCameraList(folder + L"DoderadIrava.ini", 3);
     EXPECT_EQ(RunCommand(L"\"" + NativeSystemFolder() + L"regsvr32.exe\" /s \"" + folder + L"x64\\Mirage.ax\"", 120000), 0u);
     ExpectDevices(g_options.probe64, "64-bit", 3);
-  } else {
-    WriteCameraList(folder + L"DoderadIrava.ini", 3);
   }
+  // One goes out of use again: the upgrade leaves no device of it behind.
+  WriteCameraList(list, 2);
 
   // The upgrade stops the running service, keeps the user's settings and starts it again.
   WritePrivateProfileStringW(L"SetupTest", L"Edited", L"yes", (folder + L"Lookout.ini").c_str());
@@ -333,7 +339,7 @@ TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
   EXPECT_EQ(WaitForSingleObject(oldProcess, 0), WAIT_OBJECT_0) << "the old service process still runs";
   CloseHandle(oldProcess);
   EXPECT_EQ(IniString(folder + L"Lookout.ini", L"SetupTest", L"Edited"), L"yes");
-  ASSERT_NO_FATAL_FAILURE(ExpectInstalled(3));
+  ASSERT_NO_FATAL_FAILURE(ExpectInstalled(2, true));
   EXPECT_NE(QueryService(kService).processId, oldPid);
 
   ASSERT_NO_FATAL_FAILURE(UninstallSilently());
@@ -344,7 +350,7 @@ TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
   // Silent: the settings stay, as they were; nothing else does.
   EXPECT_EQ(FolderNames(folder), (std::set<std::wstring>{L"DoderadIrava.ini", L"Lookout.ini"}));
   EXPECT_EQ(IniString(folder + L"Lookout.ini", L"SetupTest", L"Edited"), L"yes");
-  EXPECT_EQ(IniString(folder + L"DoderadIrava.ini", L"system", L"CameraNumber"), L"3");
+  EXPECT_EQ(IniString(folder + L"DoderadIrava.ini", L"system", L"CameraNumber"), L"2");
   EXPECT_FALSE(FileExists(startMenu));
 
   ExpectRegistryUnchanged(before);
@@ -353,21 +359,31 @@ TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
 
 // Built with the vendor's files (here the stand-ins in their place): NetClient.dll beside each
 // Rookery, and the filter driver installed by the Tinker of the system's architecture; the
-// uninstaller takes all of it away again. Follows the first test, whose settings it finds.
+// uninstaller takes all of it away again. Installed into a folder of the user's choice, over a
+// camera list from a version that knew no plug-in families.
 TEST_F(SetupTest, InstallsAndRemovesTheVendorFilesWhenGiven) {
   ASSERT_FALSE(QueryService(kService).present);
   RegistrySnapshot before = ExportRegistry(scratch, L"before");
   ASSERT_GT(before.size(), 1000u) << "the registry export did not work";
-  CreateDirectoryW(folder.c_str(), nullptr);
+  folder = L"C:\\Cameras\\Lookout Test\\";
+  ASSERT_FALSE(FileExists(folder)) << "an earlier installation is in the way";
+  CreateDirectoryW(L"C:\\Cameras", nullptr);
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
   const std::wstring list = folder + L"DoderadIrava.ini";
-  if (!FileExists(list)) {
-    WriteCameraList(list, 3);
-    WritePrivateProfileStringW(L"SetupTest", L"Seeded", L"yes", list.c_str());
-  }
+  WriteCameraList(list, 3);
+  WritePrivateProfileStringW(L"SetupTest", L"Seeded", L"yes", list.c_str());
   WritePrivateProfileStringW(L"MAIN", L"ServerURL", Widen(server.HostText().c_str()).c_str(),
                              (folder + L"Lookout.ini").c_str());
 
-  ASSERT_EQ(RunCommand(L"\"" + g_options.setupWithStandins + L"\" /S", 300000, scratch + L"setup-standins.log"), 0u);
+  // /D= comes last and is never quoted.
+  const std::wstring setup = L"\"" + g_options.setupWithStandins + L"\" /S /D=" + folder.substr(0, folder.size() - 1);
+  ASSERT_EQ(RunCommand(setup, 300000, scratch + L"setup-standins.log"), 0u);
+  EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation") + L"\\", folder);
+  EXPECT_EQ(_wcsicmp(QueryService(kService).path.c_str(), (folder + L"Lookout.exe").c_str()), 0)
+      << Narrow(QueryService(kService).path);
+  EXPECT_EQ(IniString(list, L"quil", L"CameraDllName"), L"Quilgate.dll");
+  EXPECT_EQ(IniString(list, L"orvel", L"CameraDllName"), L"Orvelgate.dll");
+  EXPECT_EQ(IniString(list, L"SetupTest", L"Seeded"), L"yes");
   EXPECT_TRUE(FileExists(folder + L"NetClient.dll"));
   if (both) {
     EXPECT_TRUE(FileExists(folder + L"x64\\NetClient.dll"));
