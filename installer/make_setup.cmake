@@ -34,7 +34,7 @@ if(X64)
   endif()
 endif()
 if(STANDINS)
-  list(APPEND defines "-DLK_VENDOR32=${STANDINS32}")
+  list(APPEND defines "-DLK_VENDOR32=${STANDINS32}" "-DLK_QUICK_COMPRESSION")
   list(APPEND lists "${STANDINS32}")
 endif()
 

@@ -157,6 +157,15 @@ std::vector<std::wstring> PendingDeletes() {
   return files;
 }
 
+// Runs a setup or uninstaller and says how long it took (a figure for the log, not a check).
+DWORD RunTimed(const char* what, const std::wstring& commandLine, DWORD timeoutMs,
+               const std::wstring& log) {
+  ULONGLONG start = GetTickCount64();
+  DWORD code = RunCommand(commandLine, timeoutMs, log);
+  std::printf("setup_test: %s took %.1f s\n", what, (GetTickCount64() - start) / 1000.0);
+  return code;
+}
+
 class SetupTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -271,10 +280,12 @@ class SetupTest : public ::testing::Test {
   // The uninstaller copies itself away and returns at once; it is done when its entry is gone.
   void UninstallSilently() {
     std::wstring uninstall = ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"QuietUninstallString");
+    ULONGLONG start = GetTickCount64();
     ASSERT_EQ(RunCommand(uninstall, 60000, scratch + L"uninstall.log"), 0u);
     auto entryGone = [&] { return !RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); };
     for (int i = 0; i < 1800 && !entryGone(); ++i) Sleep(100);
     ASSERT_TRUE(entryGone()) << "the uninstall entry is still there after 180 s";
+    std::printf("setup_test: the uninstallation took %.1f s\n", (GetTickCount64() - start) / 1000.0);
     EXPECT_TRUE(WaitForProcessesGone(L"Un.exe", 60000));
   }
 
@@ -313,8 +324,10 @@ TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
   WritePrivateProfileStringW(L"MAIN", L"ServerURL", Widen(server.HostText().c_str()).c_str(),
                              (folder + L"Lookout.ini").c_str());
 
+  EXPECT_EQ(FileVersion(g_options.setup), Widen(LOOKOUT_VERSION_TEXT)) << "Setup.exe";
   const std::wstring setup = L"\"" + g_options.setup + L"\" /S";
-  ASSERT_EQ(RunCommand(setup, 300000, scratch + L"setup-1.log"), 0u) << "the first installation failed";
+  ASSERT_EQ(RunTimed("the first installation", setup, 300000, scratch + L"setup-1.log"), 0u)
+      << "the first installation failed";
   // The starting camera list: the families, no camera and so no device.
   ASSERT_NO_FATAL_FAILURE(ExpectInstalled(0, false));
 
@@ -335,7 +348,7 @@ TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
   DWORD oldPid = QueryService(kService).processId;
   HANDLE oldProcess = OpenProcess(SYNCHRONIZE, FALSE, oldPid);
   ASSERT_NE(oldProcess, nullptr);
-  ASSERT_EQ(RunCommand(setup, 300000, scratch + L"setup-2.log"), 0u) << "the upgrade failed";
+  ASSERT_EQ(RunTimed("the upgrade", setup, 300000, scratch + L"setup-2.log"), 0u) << "the upgrade failed";
   EXPECT_EQ(WaitForSingleObject(oldProcess, 0), WAIT_OBJECT_0) << "the old service process still runs";
   CloseHandle(oldProcess);
   EXPECT_EQ(IniString(folder + L"Lookout.ini", L"SetupTest", L"Edited"), L"yes");
@@ -377,7 +390,7 @@ TEST_F(SetupTest, InstallsAndRemovesTheVendorFilesWhenGiven) {
 
   // /D= comes last and is never quoted.
   const std::wstring setup = L"\"" + g_options.setupWithStandins + L"\" /S /D=" + folder.substr(0, folder.size() - 1);
-  ASSERT_EQ(RunCommand(setup, 300000, scratch + L"setup-standins.log"), 0u);
+  ASSERT_EQ(RunTimed("the installation with the vendor's files", setup, 300000, scratch + L"setup-standins.log"), 0u);
   EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation") + L"\\", folder);
   EXPECT_EQ(_wcsicmp(QueryService(kService).path.c_str(), (folder + L"Lookout.exe").c_str()), 0)
       << Narrow(QueryService(kService).path);
