@@ -96,7 +96,7 @@ Section "Install"
   SetOutPath "$INSTDIR"
 
   ${IfNot} ${FileExists} "$INSTDIR\DoderadIrava.ini"
-    File "DoderadIrava.ini"
+    File "/oname=DoderadIrava.ini" "${LK_CAMERA_LIST}"
   ${EndIf}
   !insertmacro LK_FAMILY "quil" "Quilgate.dll"
   !insertmacro LK_FAMILY "orvel" "Orvelgate.dll"

@@ -1,14 +1,18 @@
 # Run by the Setup target: brings the 64-bit pieces up to date in their own build, then runs
 # makensis when an input is newer than Setup.exe.
 #   cmake -DMAKENSIS= -DSOURCE_DIR= -DSCRIPT= -DFILES32= -DX64=ON|OFF -DX64_DIR= -DX64_TARGETS=
-#         -DOUT= [-DSTANDINS=ON -DSTANDINS32=] -P make_setup.cmake
+#         -DOUT= [-DCAMERA_LIST=] [-DSTANDINS=ON -DSTANDINS32=] -P make_setup.cmake
+# CAMERA_LIST is the starting "DoderadIrava.ini" (installer/DoderadIrava.ini when not given).
 # With STANDINS the stand-ins of both builds (standin_files.nsh) take the vendor's place: the
 # setup test's setup, never shipped. The files shipped to the program folder and to x64\ come
 # from each build's setup_ship.txt (beside its setup_files.nsh); this turns them into the
 # script's install and remove macros.
 cmake_minimum_required(VERSION 3.25)
 
-set(defines "-DLK_FILES32=${FILES32}")
+if(NOT CAMERA_LIST)
+  set(CAMERA_LIST "${SOURCE_DIR}/installer/DoderadIrava.ini")
+endif()
+set(defines "-DLK_FILES32=${FILES32}" "-DLK_CAMERA_LIST=${CAMERA_LIST}")
 set(lists "${FILES32}")
 get_filename_component(ship32 "${FILES32}" DIRECTORY)
 set(ships "${ship32}/setup_ship.txt")
@@ -74,7 +78,7 @@ list(APPEND defines "-DLK_SHIP=${ship_file}")
 
 # Everything the script reads: itself, its includes, the lists and the files they name.
 file(GLOB inputs "${SOURCE_DIR}/installer/nsis/*.nsh")
-list(APPEND inputs "${SCRIPT}" "${SOURCE_DIR}/installer/DoderadIrava.ini" ${lists} ${ships} ${shipped})
+list(APPEND inputs "${SCRIPT}" "${CAMERA_LIST}" ${lists} ${ships} ${shipped})
 foreach(list_file IN LISTS lists)
   file(STRINGS "${list_file}" lines REGEX "^!define [A-Z0-9_]+ \"/")
   foreach(line IN LISTS lines)
