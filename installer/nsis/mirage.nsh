@@ -1,6 +1,8 @@
 ; Mirage, the virtual video input device: registration for 32-bit programs (Mirage.ax in the
 ; program folder) and, on 64-bit Windows, for 64-bit programs (x64\Mirage.ax beside the 64-bit
-; Rookery and plug-ins). Each registration makes one video input device per camera of the
+; Rookery and plug-ins). The 32-bit Mirage.ax passes its registration on to x64\Mirage.ax
+; itself (for the service's re-registrations); the setup still runs both, so that a failure of
+; either shows in its details. Each registration makes one video input device per camera of the
 ; camera list that Rookery reads beside itself, so both Rookery builds must read the same
 ; file: x64\DoderadIrava.ini is a second name (hard link) of the service's DoderadIrava.ini.
 

@@ -331,13 +331,18 @@ TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
   // The starting camera list: the families, no camera and so no device.
   ASSERT_NO_FATAL_FAILURE(ExpectInstalled(0, false));
 
-  // The service puts cameras in use. One camera list serves both kinds of program: the
-  // 64-bit registration finds them through its second name of the file.
+  // The service puts cameras in use and registers Mirage again, with the regsvr32 of its own
+  // kind (32-bit). One camera list serves both kinds of program, and the 32-bit Mirage.ax
+  // passes the registration on to the 64-bit one: its devices follow too.
   const std::wstring list = folder + L"DoderadIrava.ini";
   WriteCameraList(list, 3);
-  if (both && kHaveMirage) {
-    EXPECT_EQ(RunCommand(L"\"" + NativeSystemFolder() + L"regsvr32.exe\" /s \"" + folder + L"x64\\Mirage.ax\"", 120000), 0u);
-    ExpectDevices(g_options.probe64, "64-bit", 3);
+  if (kHaveMirage) {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    EXPECT_EQ(RunCommand(L"\"" + std::wstring(system) + L"\\regsvr32.exe\" /s \"" + folder + L"Mirage.ax\"", 120000),
+              0u);
+    ExpectDevices(g_options.probe32, "32-bit", 3);
+    if (both) ExpectDevices(g_options.probe64, "64-bit", 3);
   }
   // The user puts back a list of an older version: one camera fewer, no plug-in families. The
   // upgrade fills the families in, links the list again and leaves no device of the third.

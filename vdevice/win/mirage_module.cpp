@@ -1,6 +1,7 @@
 // COM server entry points of Mirage.ax.
 #include <windows.h>
 
+#include "companion_registration.h"
 #include "device_registration.h"
 #include "dshow_base/class_factory.h"
 #include "mirage_ids.h"
@@ -39,12 +40,18 @@ HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
 
 HRESULT WINAPI DllCanUnloadNow() { return dshow::CanUnloadNow(); }
 
+// Both also reach the 64-bit build beside a 32-bit one (see companion_registration.h); this
+// module's own outcome comes first.
 HRESULT WINAPI DllRegisterServer() {
-  return WithCom([] { return mirage::RegisterDevices(dshow::CModule::Instance()); });
+  const HRESULT hr = WithCom([] { return mirage::RegisterDevices(dshow::CModule::Instance()); });
+  const HRESULT companion = mirage::PassRegistrationToCompanion(dshow::CModule::Instance(), false);
+  return FAILED(hr) ? hr : FAILED(companion) ? companion : hr;
 }
 
 HRESULT WINAPI DllUnregisterServer() {
-  return WithCom([] { return mirage::UnregisterDevices(); });
+  const HRESULT hr = WithCom([] { return mirage::UnregisterDevices(); });
+  const HRESULT companion = mirage::PassRegistrationToCompanion(dshow::CModule::Instance(), true);
+  return FAILED(hr) ? hr : FAILED(companion) ? companion : hr;
 }
 
 }  // extern "C"
