@@ -17,6 +17,7 @@
 #include "child_process.h"
 #include "lookout_copy.h"
 #include "lookout_version.h"
+#include "screenshot.h"
 #include "setup_test_support.h"
 #include "web_server.h"
 #include "window_finder.h"
@@ -24,7 +25,10 @@
 using namespace setup_test;
 using lookout::test::FileExists;
 using lookout::test::FreshTempFolder;
+using lookout::test::PressButton;
+using lookout::test::StaticTexts;
 using lookout::test::WaitForWindow;
+using lookout::test::WindowsOf;
 using standins::web::WebPlatformServer;
 
 namespace {
@@ -422,6 +426,54 @@ TEST_F(SetupTest, InstallsAndRemovesTheVendorFilesWhenGiven) {
   EXPECT_FALSE(FileExists(installedDriver));
   EXPECT_EQ(FolderNames(folder), (std::set<std::wstring>{L"DoderadIrava.ini", L"Lookout.ini"}));
   ExpectRegistryUnchanged(before);
+}
+
+// Through its windows (as from Add/Remove Programs) the uninstaller asks about the settings
+// files, after the service is gone; Yes takes them away with the folder. The question is kept
+// as a screenshot.
+TEST_F(SetupTest, UninstallerAsksBeforeDeletingTheSettings) {
+  ASSERT_FALSE(QueryService(kService).present);
+  CreateDirectoryW(folder.c_str(), nullptr);
+  WritePrivateProfileStringW(L"MAIN", L"ServerURL", Widen(server.HostText().c_str()).c_str(),
+                             (folder + L"Lookout.ini").c_str());
+  ASSERT_EQ(RunTimed("the installation", L"\"" + g_options.setup + L"\" /S", 300000, scratch + L"setup-3.log"), 0u);
+  ASSERT_TRUE(WaitForServiceState(kService, SERVICE_RUNNING, 60000));
+  ASSERT_TRUE(FileExists(folder + L"DoderadIrava.ini"));
+
+  // The uninstaller copies itself away and runs the copy.
+  ASSERT_EQ(RunCommand(L"\"" + folder + L"uninstall.exe\"", 60000, scratch + L"uninstall-ui.log"), 0u);
+  const DWORD process = WaitForProcess(L"Un.exe", 30000);
+  ASSERT_NE(process, 0u) << "the uninstaller's copy does not run";
+  HWND main = WaitForWindow(process, L"", 30000);
+  ASSERT_NE(main, nullptr) << "the uninstaller shows no window";
+  PressButton(main, IDOK);  // the confirmation page's Uninstall
+
+  HWND question = nullptr;
+  for (int i = 0; i < 1200 && question == nullptr; ++i) {
+    for (HWND window : WindowsOf(process)) {
+      if (window == main) continue;
+      for (const std::wstring& text : StaticTexts(window))
+        if (text.find(L"Lookout.ini") != std::wstring::npos) question = window;
+    }
+    if (question == nullptr) Sleep(100);
+  }
+  ASSERT_NE(question, nullptr) << "no question about the settings files within 120 s";
+  EXPECT_FALSE(QueryService(kService).present) << "the question came before the service was removed";
+  EXPECT_TRUE(FileExists(folder + L"Lookout.ini")) << "deleted before the answer";
+  lookout::testing::Capture shot = lookout::testing::Grab(question);
+  EXPECT_GT(shot.w, 0);
+  EXPECT_TRUE(lookout::testing::SavePng(shot, lookout::testing::ArtifactDir() / L"setup-uninstall-question.png"));
+  PressButton(question, IDYES);
+
+  auto entryGone = [&] { return !RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey); };
+  for (int i = 0; i < 1800 && !entryGone(); ++i) Sleep(100);
+  ASSERT_TRUE(entryGone()) << "the uninstall entry is still there after 180 s";
+  // The last page's Close, once it is enabled.
+  HWND close = GetDlgItem(main, IDOK);
+  for (int i = 0; i < 300 && !IsWindowEnabled(close); ++i) Sleep(100);
+  PressButton(main, IDOK);
+  EXPECT_TRUE(WaitForProcessesGone(L"Un.exe", 60000));
+  EXPECT_FALSE(FileExists(folder)) << "the settings files or the program folder stayed";
 }
 
 }  // namespace

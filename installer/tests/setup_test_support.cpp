@@ -212,20 +212,32 @@ std::wstring ShortcutTarget(const std::wstring& link) {
   return target;
 }
 
+DWORD ProcessIdOf(const std::wstring& exeName) {
+  DWORD id = 0;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && id == 0; more = Process32NextW(snapshot, &entry)) {
+    if (_wcsicmp(entry.szExeFile, exeName.c_str()) == 0) id = entry.th32ProcessID;
+  }
+  CloseHandle(snapshot);
+  return id;
+}
+
+DWORD WaitForProcess(const std::wstring& exeName, DWORD timeoutMs) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (DWORD id = ProcessIdOf(exeName)) return id;
+    if (std::chrono::steady_clock::now() > end) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
 bool WaitForProcessesGone(const std::wstring& exeName, DWORD timeoutMs) {
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
-    bool found = false;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot != INVALID_HANDLE_VALUE) {
-      PROCESSENTRY32W entry = {};
-      entry.dwSize = sizeof entry;
-      for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        if (_wcsicmp(entry.szExeFile, exeName.c_str()) == 0) found = true;
-      }
-      CloseHandle(snapshot);
-    }
-    if (!found) return true;
+    if (ProcessIdOf(exeName) == 0) return true;
     if (std::chrono::steady_clock::now() > end) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }

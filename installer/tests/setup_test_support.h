@@ -51,6 +51,9 @@ std::vector<VideoDevice> ListVideoDevices(const std::wstring& probe, const std::
 std::wstring FileVersion(const std::wstring& path);
 // The program a shortcut starts, empty when it cannot be read.
 std::wstring ShortcutTarget(const std::wstring& link);
+// The id of a running process of that program name (0: none, or none within the time).
+DWORD ProcessIdOf(const std::wstring& exeName);
+DWORD WaitForProcess(const std::wstring& exeName, DWORD timeoutMs);
 // Waits up to `timeoutMs` until no process named `exeName` runs.
 bool WaitForProcessesGone(const std::wstring& exeName, DWORD timeoutMs);
 std::wstring ReadRegString(HKEY root, const std::wstring& key, const std::wstring& name);
