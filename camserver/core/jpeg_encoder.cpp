@@ -1,5 +1,6 @@
 #include "jpeg_encoder.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -23,27 +24,6 @@ void AppendJpegBytes(JpegOutBuffer& out, const uint8_t* data, size_t n) {
   }
   if (n) std::memcpy(out.data.data() + out.length, data, n);
   out.length += n;
-}
-
-bool PrepareRgbRows(uint8_t* pixels, size_t size, int width, int height) {
-  if (pixels == nullptr || width <= 0 || height <= 0) return false;
-  const size_t row = static_cast<size_t>(width) * 3;
-  if (size / row < static_cast<size_t>(height)) return false;
-  std::vector<uint8_t> temp(row);
-  for (int i = 0; i < height / 2; ++i) {
-    uint8_t* top = pixels + row * i;
-    uint8_t* bottom = pixels + row * (height - 1 - i);
-    std::memcpy(temp.data(), top, row);
-    std::memcpy(top, bottom, row);
-    std::memcpy(bottom, temp.data(), row);
-  }
-  uint8_t* p = pixels;
-  for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i, p += 3) {
-    uint8_t b = p[0];
-    p[0] = p[2];
-    p[2] = b;
-  }
-  return true;
 }
 
 namespace {
@@ -101,9 +81,9 @@ void ErrorExit(j_common_ptr cinfo) {
 
 }  // namespace
 
-bool CompressJpeg(const uint8_t* rows, int width, int height, int quality, JpegOutBuffer& out,
-                  const std::function<void(const std::string&)>& onError) {
-  if (rows == nullptr || width <= 0 || height <= 0) return false;
+bool CompressJpeg(const uint8_t* bottomUpBgr, int width, int height, int quality,
+                  JpegOutBuffer& out, const std::function<void(const std::string&)>& onError) {
+  if (bottomUpBgr == nullptr || width <= 0 || height <= 0) return false;
   jpeg_compress_struct cinfo;
   ErrorManager err;
   Destination dest;
@@ -126,24 +106,32 @@ bool CompressJpeg(const uint8_t* rows, int width, int height, int quality, JpegO
   cinfo.image_width = static_cast<JDIMENSION>(width);
   cinfo.image_height = static_cast<JDIMENSION>(height);
   cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
+  // Same colour conversion as for RGB input, reading the components the other way round.
+  cinfo.in_color_space = JCS_EXT_BGR;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, quality, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
   const size_t stride = static_cast<size_t>(width) * 3;
+  // A batch of row pointers per call, as many rows as the library takes at once for 2x2
+  // subsampling; picture row r is stored row height-1-r.
+  JSAMPROW rows[16];
   while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(rows + stride * cinfo.next_scanline);
-    jpeg_write_scanlines(&cinfo, &row, 1);
+    const JDIMENSION first = cinfo.next_scanline;
+    const JDIMENSION count = std::min<JDIMENSION>(16, cinfo.image_height - first);
+    for (JDIMENSION k = 0; k < count; ++k)
+      rows[k] = const_cast<JSAMPROW>(bottomUpBgr + stride * (cinfo.image_height - 1 - first - k));
+    jpeg_write_scanlines(&cinfo, rows, count);
   }
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
   return true;
 }
 
-bool EncodeFrame(uint8_t* pixels, size_t size, int width, int height, JpegOutBuffer& out,
+bool EncodeFrame(const uint8_t* pixels, size_t size, int width, int height, JpegOutBuffer& out,
                  const std::function<void(const std::string&)>& onError) {
   out.length = 0;
-  if (!PrepareRgbRows(pixels, size, width, height)) return false;
+  if (pixels == nullptr || width <= 0 || height <= 0) return false;
+  if (size / (static_cast<size_t>(width) * 3) < static_cast<size_t>(height)) return false;
   if (!CompressJpeg(pixels, width, height, kJpegQuality, out, onError)) return false;
   return out.length != 0;
 }

@@ -74,8 +74,9 @@ TEST(RecordedDecisions, MeansOfBothSequences) {
 void ExpectCallbacks(const SequenceShape& shape, const std::map<int, std::vector<int>>& expected) {
   std::vector<cv::Mat> pictures;
   for (int i = 0; i < shape.pictures; ++i) pictures.push_back(SequencePicture(shape, i));
-  DetectorChannels detector([&](const std::string& path) {
-    return pictures[static_cast<size_t>(std::stoi(path))].clone();
+  DetectorChannels detector([&](const char* path, PictureBuffers&, Picture* picture) {
+    picture->rows = pictures[static_cast<size_t>(std::stoi(path))];
+    return true;
   });
   std::vector<int> called;
   std::mutex lock;
