@@ -72,11 +72,21 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-// A camera whose worker never runs a frame pass on its own (its clock stands still).
+// A camera whose worker never runs a frame pass on its own (its clock stands still); the
+// benchmark makes them as the worker does, holding the camera lock from grab to send.
 class BenchCamera : public lantern::CVirtualCamera {
  public:
   using CVirtualCamera::CVirtualCamera;
   ~BenchCamera() override { StopWorker(); }
+  // Returns when the grab (with the encode) ended.
+  Clock::time_point FramePass(lantern::CaptureFrameStep& step, lantern::FrameBlock& block,
+                              lantern::JpegOutBuffer& out) {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    const bool grabbed = step.Grab(block, out, true, [] { return false; }, nullptr);
+    const Clock::time_point grabEnd = Clock::now();
+    if (grabbed && out.length > 0) SendFrame(out.data.data(), out.length);
+    return grabEnd;
+  }
 };
 
 // Takes every datagram without a system call: what the frame step costs apart from the
@@ -349,34 +359,45 @@ int main(int argc, char** argv) {
   auto info = BmpInfoHeader();
   block.Configure(info.data(), kWidth, kHeight, scene.size());
   lantern::CaptureFrameStep step;
-  constexpr int kTurns = 60;
-  std::vector<double> stepMs, rawMs;
+  constexpr int kTurns = 80;
+  std::vector<double> stepMs, grabMs, rawMs, differenceMs;
   int rawFailed = 0;
+  auto elapsed = [](Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+  };
   for (int i = 0; i < kTurns; ++i) {
-    block.StoreSample(scene.data(), scene.size());  // the grab: a new sample arrives
-    auto t0 = Clock::now();
-    step.Grab(block, out, true, [] { return false; }, nullptr);
-    camera.SendFrame(out.data.data(), out.length);
-    stepMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-    Sleep(30);  // let the viewers acknowledge
-    raw.Prepare(out.data.data(), out.length);
-    t0 = Clock::now();
-    rawFailed += raw.Send();
-    rawMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-    Sleep(30);
+    // Each goes first in every other turn; the pause lets the viewers acknowledge.
+    for (int k = 0; k < 2; ++k) {
+      if ((i + k) % 2 == 0) {
+        block.StoreSample(scene.data(), scene.size());  // the grab: a new sample arrives
+        const Clock::time_point t0 = Clock::now();
+        const Clock::time_point grabEnd = camera.FramePass(step, block, out);
+        stepMs.push_back(elapsed(t0, Clock::now()));
+        grabMs.push_back(elapsed(t0, grabEnd));
+        raw.Prepare(out.data.data(), out.length);  // the frame just sent, for the loop
+      } else {
+        if (raw.datagrams() == 0) continue;  // nothing encoded yet
+        const Clock::time_point t0 = Clock::now();
+        rawFailed += raw.Send();
+        rawMs.push_back(elapsed(t0, Clock::now()));
+      }
+      Sleep(30);
+    }
+    if (rawMs.size() == stepMs.size()) differenceMs.push_back(stepMs.back() - rawMs.back());
   }
   Sleep(300);
   uint64_t received = 0;
   for (auto& v : viewers) received += v->Stats().completed;
-  const double stepMedian = Median(stepMs), rawMedian = Median(rawMs);
-  std::printf("frame step to 16 viewers on loopback, %zu datagrams x 16: median %.2f ms, max %.2f ms; "
-              "frames completed at the viewers %llu of %d\n",
-              raw.datagrams(), stepMedian, *std::max_element(stepMs.begin(), stepMs.end()),
-              static_cast<unsigned long long>(received), 16 * kTurns);
+  std::printf("frame step to 16 viewers on loopback, %zu datagrams x 16: median %.2f ms (grab+encode "
+              "%.2f ms), max %.2f ms; frames completed at the viewers %llu of %zu\n",
+              raw.datagrams(), Median(stepMs), Median(grabMs),
+              *std::max_element(stepMs.begin(), stepMs.end()), static_cast<unsigned long long>(received),
+              16 * stepMs.size());
   std::printf("  reference plain send loop of the same datagrams to 16 other viewers: median %.2f ms "
-              "(%d sends failed, frames completed %llu of %d); step - loop = %.2f ms (goal <= 2 ms)\n",
-              rawMedian, rawFailed, static_cast<unsigned long long>(raw.Completed()), 16 * kTurns,
-              stepMedian - rawMedian);
+              "(%d sends failed, frames completed %llu of %zu)\n",
+              Median(rawMs), rawFailed, static_cast<unsigned long long>(raw.Completed()), 16 * rawMs.size());
+  std::printf("  step - loop, turn by turn: median %.2f ms (goal <= 2 ms); difference of the medians "
+              "%.2f ms\n", Median(differenceMs), Median(stepMs) - Median(rawMs));
   for (auto& v : viewers) v->Stop();
   server.Stop();
   return 0;
