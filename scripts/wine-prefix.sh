@@ -52,23 +52,8 @@ else
   fi
 fi
 unset WINE_ARCH_FORCED
-# Chinese faces the programs ask for, drawn with WenQuanYi (fonts-wqy-zenhei).
-printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
-  '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
-  '"宋体"="WenQuanYi Zen Hei Sharp"' '"新宋体"="WenQuanYi Zen Hei Sharp"' \
-  '"SimSun"="WenQuanYi Zen Hei Sharp"' '"NSimSun"="WenQuanYi Zen Hei Sharp"' \
-  '"幼圆"="WenQuanYi Zen Hei"' '"YouYuan"="WenQuanYi Zen Hei"' '"黑体"="WenQuanYi Zen Hei"' \
-  '"SimHei"="WenQuanYi Zen Hei"' '"微软雅黑"="WenQuanYi Zen Hei"' '"Microsoft YaHei"="WenQuanYi Zen Hei"' \
-  | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } > "$WINE_RUN_DIR/fonts.reg"
-"$LOOKOUT_WINE" regedit.exe /S "$(wine_path_w "$WINE_RUN_DIR/fonts.reg")" >/dev/null 2>&1 || true
-# The server wineboot started is not persistent and leaves a second service manager behind,
-# so windowed programs wait 14 s for an RPC service that never starts: start over persistent.
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
-wineserver -p >/dev/null 2>&1 || true
-# The system processes start with the first program and inherit its output: start them here,
-# or a test runner waiting for a program's output would wait for them too.
-LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 "$LOOKOUT_WINE" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+source "$(dirname "${BASH_SOURCE[0]}")/wine-prefix-setup.sh"
+wine_prefix_setup "$WINE_RUN_DIR" env LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 
 wine_prefix_cleanup() {
   wineserver -k >/dev/null 2>&1 || true

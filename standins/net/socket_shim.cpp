@@ -140,6 +140,15 @@ long ReceiveFrom(SocketHandle s, void* buffer, size_t size, uint32_t* ip, uint16
   return static_cast<long>(r);
 }
 
+void Abort(SocketHandle s) {
+  if (s == kNoSocket) return;
+  linger hard;
+  hard.l_onoff = 1;
+  hard.l_linger = 0;
+  setsockopt(ToNative(s), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof hard);
+  Close(s);
+}
+
 void Close(SocketHandle s) {
   if (s == kNoSocket) return;
 #ifdef _WIN32

@@ -35,5 +35,7 @@ SocketHandle ConnectTcp(uint32_t ip, uint16_t port, int timeoutMs);
 bool SendAll(SocketHandle s, const void* data, size_t length);
 // Bytes received, 0 when the peer closed, -1 on an error.
 long Receive(SocketHandle s, void* buffer, size_t size);
+// Closes a connection with a reset instead of an orderly end.
+void Abort(SocketHandle s);
 
 }  // namespace standins::shim
