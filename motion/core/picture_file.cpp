@@ -11,6 +11,8 @@ namespace tremor {
 bool ReadWholeFile(const char* path, std::vector<uint8_t>& buffer, size_t limit, size_t* size) {
   std::FILE* f = path ? std::fopen(path, "rb") : nullptr;
   if (f == nullptr) return false;
+  // Straight into the buffer: no stream buffer allocated and copied through per picture.
+  std::setvbuf(f, nullptr, _IONBF, 0);
   size_t n = 0;
   bool ok = true;
   for (;;) {

@@ -53,14 +53,27 @@ const std::map<int, std::vector<int>> kOddCallbacks = {
     {23, {12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 30, 36}},
 };
 
+// Top-down, and bottom-up as the camera's BMP files hold the rows (read where they lie).
+Picture InOrder(const cv::Mat& topDown, bool bottomUp) {
+  if (!bottomUp) return Picture{topDown, false};
+  cv::Mat stored;
+  cv::flip(topDown, stored, 0);
+  return Picture{stored, true};
+}
+
 void ExpectMeans(const SequenceShape& shape, const std::vector<double>& expected) {
   ASSERT_EQ(expected.size(), static_cast<size_t>(shape.pictures - 1));
-  MotionModel model;
-  double mean = -1;
-  ASSERT_EQ(model.Process(SequencePicture(shape, 0), &mean), MotionModel::Result::kBackground);
-  for (int i = 1; i < shape.pictures; ++i) {
-    ASSERT_EQ(model.Process(SequencePicture(shape, i), &mean), MotionModel::Result::kCompared);
-    EXPECT_NEAR(mean, expected[i - 1], kMeanTolerance) << "picture " << i;
+  for (bool bottomUp : {false, true}) {
+    SCOPED_TRACE(bottomUp ? "bottom-up rows" : "top-down rows");
+    MotionModel model;
+    double mean = -1;
+    ASSERT_EQ(model.Process(InOrder(SequencePicture(shape, 0), bottomUp), &mean),
+              MotionModel::Result::kBackground);
+    for (int i = 1; i < shape.pictures; ++i) {
+      ASSERT_EQ(model.Process(InOrder(SequencePicture(shape, i), bottomUp), &mean),
+                MotionModel::Result::kCompared);
+      EXPECT_NEAR(mean, expected[i - 1], kMeanTolerance) << "picture " << i;
+    }
   }
 }
 
