@@ -81,33 +81,57 @@ void ErrorExit(j_common_ptr cinfo) {
 
 }  // namespace
 
+struct JpegCompressorState {
+  jpeg_compress_struct cinfo{};
+  ErrorManager err{};
+  Destination dest{};
+  bool created = false;
+};
+
+void JpegCompressorRelease::operator()(JpegCompressorState* state) const {
+  if (state->created) jpeg_destroy_compress(&state->cinfo);
+  delete state;
+}
+
 bool CompressJpeg(const uint8_t* bottomUpBgr, int width, int height, int quality,
                   JpegOutBuffer& out, const std::function<void(const std::string&)>& onError) {
   if (bottomUpBgr == nullptr || width <= 0 || height <= 0) return false;
-  jpeg_compress_struct cinfo;
-  ErrorManager err;
-  Destination dest;
-  cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = ErrorExit;
-  err.message[0] = '\0';
-  if (setjmp(err.back)) {
-    jpeg_destroy_compress(&cinfo);
+  if (!out.compressor) {
+    out.compressor.reset(new (std::nothrow) JpegCompressorState());
+    if (!out.compressor) {
+      out.length = 0;
+      if (onError) onError("out of memory");
+      return false;
+    }
+  }
+  JpegCompressorState& state = *out.compressor;
+  jpeg_compress_struct& cinfo = state.cinfo;
+  state.err.message[0] = '\0';
+  if (setjmp(state.err.back)) {
+    // Abandons this frame only; the object stays usable for the next.
+    if (state.created) jpeg_abort_compress(&cinfo);
     out.length = 0;
-    if (onError) onError(err.message);
+    if (onError) onError(state.err.message);
     return false;
   }
-  jpeg_create_compress(&cinfo);
-  dest.out = &out;
-  dest.work = nullptr;
-  dest.pub.init_destination = InitDestination;
-  dest.pub.empty_output_buffer = EmptyOutput;
-  dest.pub.term_destination = TermDestination;
-  cinfo.dest = &dest.pub;
+  if (!state.created) {
+    cinfo.err = jpeg_std_error(&state.err.pub);
+    state.err.pub.error_exit = ErrorExit;
+    jpeg_create_compress(&cinfo);
+    state.created = true;
+    state.dest.pub.init_destination = InitDestination;
+    state.dest.pub.empty_output_buffer = EmptyOutput;
+    state.dest.pub.term_destination = TermDestination;
+    cinfo.dest = &state.dest.pub;
+  }
+  state.dest.out = &out;
+  state.dest.work = nullptr;
   cinfo.image_width = static_cast<JDIMENSION>(width);
   cinfo.image_height = static_cast<JDIMENSION>(height);
   cinfo.input_components = 3;
   // Same colour conversion as for RGB input, reading the components the other way round.
   cinfo.in_color_space = JCS_EXT_BGR;
+  // Every setting is made afresh for each frame, so the bytes never depend on the last one.
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, quality, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
@@ -123,7 +147,6 @@ bool CompressJpeg(const uint8_t* bottomUpBgr, int width, int height, int quality
     jpeg_write_scanlines(&cinfo, rows, count);
   }
   jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
   return true;
 }
 

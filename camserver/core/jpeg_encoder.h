@@ -20,8 +20,9 @@ void AppendJpegBytes(JpegOutBuffer& out, const uint8_t* data, size_t n);
 
 // Compresses rows of BGR pixels (width x 3 bytes each, unpadded) stored bottom-up, as a
 // capture device delivers them: the library reads them in place, the last row first, so
-// the picture is neither copied nor changed. On a library error `onError` gets its message
-// and the result is false with the buffer's length 0.
+// the picture is neither copied nor changed. The library's compressor is kept in `out`
+// from the first call on. On a library error `onError` gets its message and the result is
+// false with the buffer's length 0; the next frame encodes as if none had failed.
 bool CompressJpeg(const uint8_t* bottomUpBgr, int width, int height, int quality,
                   JpegOutBuffer& out,
                   const std::function<void(const std::string&)>& onError = nullptr);

@@ -159,9 +159,12 @@ TEST(JpegOutput, LibraryErrorDropsTheFrame) {
                            [&](const std::string& m) { message = m; }));
   EXPECT_EQ(out.length, 0u);
   EXPECT_FALSE(message.empty());
-  // The encoder still works afterwards.
-  auto good = CapturePixels(16, 16);
-  EXPECT_TRUE(EncodeFrame(good.data(), good.size(), 16, 16, out));
+  // The kept compressor still works afterwards, with the bytes it makes on its own.
+  auto good = CapturePixels(17, 9);
+  ASSERT_TRUE(EncodeFrame(good.data(), good.size(), 17, 9, out));
+  const std::vector<uint8_t> expected = ReferenceJpeg(good.data(), 17, 9, 75);
+  ASSERT_EQ(out.length, expected.size());
+  EXPECT_EQ(0, std::memcmp(out.data.data(), expected.data(), expected.size()));
 }
 
 TEST(FrameBlockTest, HeadersAndSamplesNeverPastTheBlock) {
