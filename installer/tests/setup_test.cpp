@@ -269,7 +269,7 @@ class SetupTest : public ::testing::Test {
     ASSERT_TRUE(service.present);
     EXPECT_EQ(service.type, 0x110u);
     EXPECT_EQ(service.start, static_cast<DWORD>(SERVICE_AUTO_START));
-    EXPECT_EQ(_wcsicmp(service.path.c_str(), (folder + L"Lookout.exe").c_str()), 0) << Narrow(service.path);
+    EXPECT_EQ(_wcsicmp(service.path.c_str(), (L"\"" + folder + L"Lookout.exe\"").c_str()), 0) << Narrow(service.path);
     ASSERT_TRUE(WaitForServiceState(kService, SERVICE_RUNNING, 60000))
         << "the service did not reach running: state " << QueryService(kService).state << ", exit code "
         << QueryService(kService).exitCode;
@@ -400,7 +400,7 @@ TEST_F(SetupTest, InstallsAndRemovesTheVendorFilesWhenGiven) {
   const std::wstring setup = L"\"" + g_options.setupWithStandins + L"\" /S /D=" + folder.substr(0, folder.size() - 1);
   ASSERT_EQ(RunTimed("the installation with the vendor's files", setup, 300000, scratch + L"setup-standins.log"), 0u);
   EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation") + L"\\", folder);
-  EXPECT_EQ(_wcsicmp(QueryService(kService).path.c_str(), (folder + L"Lookout.exe").c_str()), 0)
+  EXPECT_EQ(_wcsicmp(QueryService(kService).path.c_str(), (L"\"" + folder + L"Lookout.exe\"").c_str()), 0)
       << Narrow(QueryService(kService).path);
   EXPECT_EQ(IniString(folder + L"DoderadIrava.ini", L"system", L"CameraIDList"), L"0000#0001#0002#");
   EXPECT_TRUE(FileExists(folder + L"NetClient.dll"));

@@ -66,7 +66,9 @@ BOOL CServiceModule::Install() {
     MessageBoxW(nullptr, L"Couldn't open service manager", m_szServiceName, MB_OK);
     return FALSE;
   }
-  std::wstring path = ModulePath();
+  // Quoted: an unquoted path with blanks ("Program Files") lets Windows try C:\Program.exe
+  // first, as LocalSystem. The command-line rule finds ".exe" either way.
+  std::wstring path = L"\"" + ModulePath() + L"\"";
   ScHandle service(CreateServiceW(scm.get(), m_szServiceName, m_szServiceName, SERVICE_ALL_ACCESS,
                                   SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS, SERVICE_AUTO_START,
                                   SERVICE_ERROR_NORMAL, path.c_str(), nullptr, nullptr, L"RPCSS\0", nullptr,

@@ -204,7 +204,7 @@ TEST_F(LookoutTest, CommandWordsAgainstTheServiceManager) {
     EXPECT_EQ(r.type, 0x110u);
     EXPECT_EQ(r.start, static_cast<DWORD>(SERVICE_AUTO_START));
     EXPECT_EQ(r.errorControl, static_cast<DWORD>(SERVICE_ERROR_NORMAL));
-    EXPECT_EQ(_wcsicmp(r.path.c_str(), copy.Exe().c_str()), 0) << std::string(r.path.begin(), r.path.end());
+    EXPECT_EQ(_wcsicmp(r.path.c_str(), (L"\"" + copy.Exe() + L"\"").c_str()), 0) << std::string(r.path.begin(), r.path.end());
     EXPECT_EQ(r.dependencies, L"RPCSS;");
     // Installing again leaves the service as it is, silently.
     EXPECT_TRUE(Command(copy, L"install").empty());
