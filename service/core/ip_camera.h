@@ -12,6 +12,7 @@
 namespace lookout {
 
 struct IpCameraRecord {
+  std::wstring name;
   std::wstring ip;
   uint16_t webport = 0;
   std::wstring username;

@@ -62,7 +62,7 @@ class FakeIpUi : public IpCameraUi {
 class IpCamera : public ::testing::Test {
  protected:
   IpCamera() {
-    list.records = {{L"10.213.7.2", 81, L"admin", L""}, {L"10.213.7.3", 80, L"root", L"pw"}};
+    list.records = {{L"cam2", L"10.213.7.2", 81, L"admin", L""}, {L"cam3", L"10.213.7.3", 80, L"root", L"pw"}};
   }
   FakeList list;
   FakeTransport transport;
