@@ -9,10 +9,19 @@ trap wine_prefix_cleanup EXIT
 echo "bench: $LOOKOUT_WINE_ARCH build ($WINE_ARCH_REASON)"
 bash deps/build-deps.sh "$LOOKOUT_WINE_ARCH"
 cmake --preset "$LOOKOUT_WINDOWS_PRESET" >/dev/null
-cmake --build --preset "$LOOKOUT_WINDOWS_PRESET" -j "$(nproc)" --target lantern_frame_bench tremor_bench lookout_start_bench
+cmake --build --preset "$LOOKOUT_WINDOWS_PRESET" -j "$(nproc)" --target lantern_frame_bench tremor_bench lookout_start_bench \
+  mirage_bench
 bin=build/$LOOKOUT_WINDOWS_PRESET
 deps=${LOOKOUT_DEPS_ROOT:-$HOME/.cache/lookout-deps}/$LOOKOUT_WINE_ARCH-w64-mingw32
 scripts/wine-run.sh "$bin/camserver/lantern_frame_bench.exe" "$(wine_path_w "$deps/bin/tjbench.exe")"
 scripts/wine-run.sh "$bin/motion/tremor_bench.exe" "$(wine_path_w "$WINE_RUN_DIR")\\tremor_bench.bmp"
 # Lookout opens its main window only inside a loopback-only network namespace.
 bash scripts/netns-run.sh --loopback-only -- "$bin/service/lookout_start_bench.exe" 9
+
+# Mirage writes its camera list beside Rookery.dll: in a directory of its own.
+root=$(pwd)
+mirage="$WINE_RUN_DIR/mirage-bench"
+mkdir -p "$mirage"
+cp "$bin/vdevice/mirage_bench.exe" "$bin/vdevice/Mirage.ax" "$bin/camshare/Rookery.dll" \
+   "$bin/standins/netclient/NetClient.dll" "$bin/plugins/orvel/Orvelgate.dll" "$mirage/"
+( cd "$mirage" && "$root/scripts/wine-run.sh" ./mirage_bench.exe ) 2>&1 | grep '^bench:'

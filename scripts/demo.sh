@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# The end-to-end demo: a stand-in rendezvous server, a camera published through Lantern.dll
-# by a stand-in host program, and a stand-in viewer that watches it for a few seconds.
-# Everything runs under Wine on 127.0.0.1; results land in build/demo/. Then Lookout.exe opens
-# its main window against the stand-in web platform, inside a loopback-only network
-# namespace (its main window starts the LAN camera search).
+# The end-to-end demo, three roads. First: a stand-in rendezvous server, a camera published
+# through Lantern.dll by a stand-in host program, and a stand-in viewer that watches it for a
+# few seconds. Second: the stand-in quil IP camera streams, Mirage.ax is registered with a
+# "DoderadIrava.ini" that names it, and a webcam program opens its video input device by the
+# camera string and saves a few frames. Everything runs on 127.0.0.1 (Wine for the Windows
+# programs); results land in build/demo/. Then Lookout.exe opens its main window against the
+# stand-in web platform, inside a loopback-only network namespace (its main window starts
+# the LAN camera search).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -23,7 +26,8 @@ echo "demo: $LOOKOUT_WINE_ARCH build ($WINE_ARCH_REASON)"
 
 bash deps/build-deps.sh "$LOOKOUT_WINE_ARCH"
 cmake --preset "$LOOKOUT_WINDOWS_PRESET" >/dev/null
-cmake --build --preset "$LOOKOUT_WINDOWS_PRESET" -j "$(nproc)" --target Lantern Tremor TestCam lookout_host rendezvous_standin viewer_standin lookout_demo
+cmake --build --preset "$LOOKOUT_WINDOWS_PRESET" -j "$(nproc)" --target Lantern Tremor TestCam lookout_host rendezvous_standin viewer_standin \
+  lookout_demo Mirage Rookery NetClient webcam_capture quilcam_responder_native
 
 bin="$root/build/$LOOKOUT_WINDOWS_PRESET"
 out="$root/build/demo"
@@ -69,6 +73,41 @@ summary=$(grep -E '^frames=' "$out/viewer.txt" | tail -n 1 || true)
 cp "$out/host/log/Lantern.txt" "$out/lantern-log.txt" 2>/dev/null || true
 echo "demo: camera $camera registered; viewer: ${summary:-no summary (see $out/viewer.txt)}"
 echo "demo: frames in $out/frames, logs in $out"
+
+# Second road: an IP camera as a webcam. The stand-in quil camera runs natively on loopback.
+web="$out/webcam"
+mkdir -p "$web/frames"
+cp "$bin/vdevice/Mirage.ax" "$bin/camshare/Rookery.dll" "$bin/standins/netclient/NetClient.dll" \
+   "$bin/standins/webcam_app/webcam_capture.exe" "$web/"
+cam_port=$(( 20000 + RANDOM % 20000 ))
+"$bin/standins/quilcam/quilcam_responder" --camera-bind 127.0.0.1 --local-port "$cam_port" \
+  --web-port "$cam_port" --control-port $((cam_port + 1)) --max-seconds 90 >"$out/quilcam.txt" 2>&1 &
+pids+=($!)
+for _ in $(seq 1 50); do
+  grep -q 'camera on ports' "$out/quilcam.txt" 2>/dev/null && break
+  sleep 0.1
+done
+if ! grep -q 'camera on ports' "$out/quilcam.txt"; then
+  echo "demo: the stand-in quil camera did not start" >&2
+  cat "$out/quilcam.txt" >&2
+  exit 1
+fi
+# Rookery reads the camera list beside itself; Mirage makes one device per camera.
+printf '%s\r\n' '[system]' 'CameraNumber=1' 'CameraIDList=0000#' '[Camera0]' 'sername=demo' \
+  'url=127.0.0.1' 'cameratype=quil' 'username=admin' 'userpassword=123456' "webport=$cam_port" \
+  >"$web/DoderadIrava.ini"
+device="Devicequil@127.0.0.1@demo"
+if ! ( cd "$web" && "$root/scripts/wine-run.sh" regsvr32 /s Mirage.ax ) >"$out/regsvr32.txt" 2>&1; then
+  echo "demo: Mirage.ax did not register (see $out/regsvr32.txt)" >&2
+  exit 1
+fi
+( cd "$web" && "$root/scripts/wine-run.sh" ./webcam_capture.exe --device "$device" --frames 75 \
+    --seconds 20 --save 3 --out "$(wine_path_w "$web/frames" || echo "$web/frames")" ) \
+  >"$out/webcam.txt" 2>&1 || true
+( cd "$web" && "$root/scripts/wine-run.sh" regsvr32 /s /u Mirage.ax ) >>"$out/regsvr32.txt" 2>&1 || true
+webcam=$(grep -E '^frames=' "$out/webcam.txt" | tail -n 1 || true)
+echo "demo: webcam program on $device through Mirage: ${webcam:-no summary (see $out/webcam.txt)}"
+echo "demo: its frames in $web/frames"
 
 bash scripts/netns-run.sh --loopback-only -- "$bin/service/lookout_demo.exe" "Z:${out//\//\\}" 2>/dev/null \
   | tee "$out/lookout.txt"

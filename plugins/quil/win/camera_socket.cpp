@@ -33,7 +33,8 @@ bool ResolveHost(const char* host, uint32_t* address) {
   return true;
 }
 
-SOCKET ConnectWithin(uint32_t address, uint16_t port, DWORD timeoutMs) {
+SOCKET ConnectWithin(uint32_t address, uint16_t port, DWORD timeoutMs,
+                     const std::function<bool()>& giveUp) {
   SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) return s;
   u_long nonBlocking = 1;
@@ -45,16 +46,26 @@ SOCKET ConnectWithin(uint32_t address, uint16_t port, DWORD timeoutMs) {
   to.sin_port = htons(port);
   bool connected = connect(s, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0;
   if (!connected && WSAGetLastError() == WSAEWOULDBLOCK) {
-    fd_set writable, failed;
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    FD_SET(s, &writable);
-    FD_SET(s, &failed);
-    timeval wait;
-    wait.tv_sec = static_cast<long>(timeoutMs / 1000);
-    wait.tv_usec = static_cast<long>(timeoutMs % 1000) * 1000;
-    connected = select(0, nullptr, &writable, &failed, &wait) > 0 && FD_ISSET(s, &writable) &&
-                !FD_ISSET(s, &failed);
+    // Waits in slices of 10 ms when someone may give up, else in one.
+    const DWORD slice = giveUp ? 10 : timeoutMs;
+    const DWORD start = GetTickCount();
+    for (;;) {
+      const DWORD spent = GetTickCount() - start;
+      if (spent >= timeoutMs || (giveUp && giveUp())) break;
+      const DWORD wait = timeoutMs - spent < slice ? timeoutMs - spent : slice;
+      fd_set writable, failed;
+      FD_ZERO(&writable);
+      FD_ZERO(&failed);
+      FD_SET(s, &writable);
+      FD_SET(s, &failed);
+      timeval tv;
+      tv.tv_sec = static_cast<long>(wait / 1000);
+      tv.tv_usec = static_cast<long>(wait % 1000) * 1000;
+      const int ready = select(0, nullptr, &writable, &failed, &tv);
+      if (ready == 0) continue;
+      connected = ready > 0 && FD_ISSET(s, &writable) && !FD_ISSET(s, &failed);
+      break;
+    }
   }
   if (!connected) {
     closesocket(s);

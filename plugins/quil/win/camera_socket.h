@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace quilgate::win {
 
@@ -24,7 +25,9 @@ class SocketsStarted {
 // when neither works.
 bool ResolveHost(const char* host, uint32_t* address);
 // A connected blocking socket, or INVALID_SOCKET when the connect fails or takes longer.
-SOCKET ConnectWithin(uint32_t address, uint16_t port, DWORD timeoutMs);
+// `giveUp`, when given, is asked about every 10 ms while the connect waits; true abandons it.
+SOCKET ConnectWithin(uint32_t address, uint16_t port, DWORD timeoutMs,
+                     const std::function<bool()>& giveUp = nullptr);
 bool SendAll(SOCKET s, const void* data, size_t size);
 // 1 readable, 0 nothing within the wait, -1 an error.
 int WaitReadable(SOCKET s, long microseconds);
