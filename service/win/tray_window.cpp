@@ -361,6 +361,8 @@ void CTrayWindow::RefreshIpCameraMenu() {
   for (const CameraMenuItem& item : items)
     AppendMenuW(m_hIpCameraMenu, MF_STRING, static_cast<UINT_PTR>(item.command), item.text.c_str());
   if (items.empty()) AppendMenuW(m_hIpCameraMenu, MF_STRING | MF_GRAYED, 0, kNoIpCameraText);
+  // Checked already when the tray menu opens, not only once the submenu does.
+  UpdateMenuState(m_hIpCameraMenu);
   int position = MenuTitle(m_hTrayPopup, 0) == kCameraMenuTitle ? 1 : 0;
   InsertMenuW(m_hTrayPopup, static_cast<UINT>(position), MF_BYPOSITION | MF_POPUP,
               reinterpret_cast<UINT_PTR>(m_hIpCameraMenu), kIpCameraMenuTitle);

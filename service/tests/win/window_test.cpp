@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -20,6 +21,7 @@
 #include "child_process.h"
 #include "kvfilter_testing.h"
 #include "lookout_copy.h"
+#include "netns_support.h"
 #include "rendezvous_standin.h"
 #include "resource.h"
 #include "screenshot.h"
@@ -387,11 +389,13 @@ TEST_F(Pages, LoginWithAWrongPasswordShowsTheMessage) {
   EXPECT_EQ(AnswerMessage(), L"用户名或密码错误, 请重试");
   EXPECT_EQ(Shown(*ui), PageId::Login);
   // An empty number is refused before anything is sent.
-  size_t requests = g_env->web.Requests().size();
+  // (The publishing timer may still be asking for the rendezvous address meanwhile.)
+  auto loginRequests = [] { return g_env->web.Requests().size() - g_env->Requests("/loadrunner.asp"); };
+  size_t requests = loginRequests();
   Type(login, IDC_NUMBER, L"");
   PressButton(login, IDC_LOGIN_BUTTON);
   EXPECT_EQ(AnswerMessage(), L"手机号不能为空");
-  EXPECT_EQ(g_env->web.Requests().size(), requests);
+  EXPECT_EQ(loginRequests(), requests);
 }
 
 TEST_F(Pages, RegistrationThroughTheSmsCode) {
@@ -402,7 +406,8 @@ TEST_F(Pages, RegistrationThroughTheSmsCode) {
   Type(page, IDC_REG_NUMBER, L"13900000002");
   PressButton(page, IDC_GETCODE_BUTTON);
   EXPECT_EQ(AnswerMessage(), L"短信验证码已发送, 请注意查收手机短信, 输入验证码完成注册(60秒)");
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_REG_NUMBER)));
+  // The countdown starts once the message is answered.
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowEnabled(GetDlgItem(page, IDC_REG_NUMBER)); }, 5000));
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_GETCODE_BUTTON)));
   std::string code;
   g_env->web.WithStore([&](standins::web::PlatformStore& s) { code = s.LastCode("13900000002"); });
@@ -510,6 +515,10 @@ TEST_F(Pages, DoubleClickOnTheTrayIconShowsTheLastPage) {
 }
 
 TEST_F(Pages, IpCameraIsCheckedWithTheCameraAndMirageRegisteredAgain) {
+  // The stand-in camera of the namespace answers the LAN search from now on.
+  rookery_test::QuilcamControl control;
+  ASSERT_TRUE(control.Ready());
+  ASSERT_TRUE(control.SetCameras("id=QC0000000014,name=door,ip=10.213.7.2,port=81"));
   CamSearchMgr* cameras = CamSearchMgr::GetInstance(nullptr);
   ASSERT_TRUE(WaitFor([&] { return cameras->GetCamCount() > 0; }, 30000)) << "the LAN search found no camera";
   std::wstring cameraString = cameras->GetCamStringInfo(0u);
@@ -526,9 +535,11 @@ TEST_F(Pages, IpCameraIsCheckedWithTheCameraAndMirageRegisteredAgain) {
   EXPECT_FALSE(cameras->IsCamIsUsing(cameraString.c_str()));
   ASSERT_TRUE(WaitFor([&] { return g_env->RecordedCommands().size() >= before + 2; }, 15000));
   std::string mirage = Narrow(FolderOf(ModulePath()) + L"Mirage.ax");
+  // Both are started without waiting: either may write its line first.
   std::vector<std::string> commands = g_env->RecordedCommands();
-  EXPECT_EQ(commands[before], "regsvr32 -u -s " + mirage);
-  EXPECT_EQ(commands[before + 1], "regsvr32 -s " + mirage);
+  commands.erase(commands.begin(), commands.begin() + static_cast<std::ptrdiff_t>(before));
+  std::sort(commands.begin(), commands.end());
+  EXPECT_EQ(commands, (std::vector<std::string>{"regsvr32 -s " + mirage, "regsvr32 -u -s " + mirage}));
 
   PostMessageW(ui->Main(), WM_COMMAND, 150, 0);
   dialog = WaitForWindow(GetCurrentProcessId(), L"网络摄像头登录", 10000);
