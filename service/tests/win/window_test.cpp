@@ -71,6 +71,8 @@ class Environment : public ::testing::Environment {
     TimerLengths::Install();
     ASSERT_TRUE(web.Start());
     ASSERT_TRUE(rendezvous.Start());
+    // Rookery keeps the cameras in use in its list beside itself: none from an earlier run.
+    DeleteFileW((TestProgramFolder() + L"DoderadIrava.ini").c_str());
     folder = FreshTempFolder(L"lookout-window");
     // The program starts "regsvr32" by name: from this folder, the current one, a recorder
     // answers in place of the system's.
@@ -97,6 +99,7 @@ class Environment : public ::testing::Environment {
     g_App.ReleaseSkin();
     kvtest::StopAndDeleteService(kDriverService);
     for (const wchar_t* c : {kCameraA, kCameraB, kCameraC}) removeCamera(c);
+    DeleteFileW((TestProgramFolder() + L"DoderadIrava.ini").c_str());
   }
 
   // A fresh start: no settings file but "ServerURL" (the stand-in), the platform answering
