@@ -481,6 +481,8 @@ TEST_F(Pages, EveryBindRowCarriesItsGuidAndTheTakenCameraGoesThroughTheCheck) {
   HWND check = WaitForWindow(GetCurrentProcessId(), L"验证原绑定用户", 10000);
   ASSERT_NE(check, nullptr);
   EXPECT_TRUE(IsTitleBlue(ShootAndPick(check, L"lookout-check-dialog.png", 200, 10)));
+  // The skinned OK button in its place (the screenshot is taken again until it is drawn).
+  EXPECT_TRUE(WaitFor([&] { return IsTitleBlue(ShootAndPick(check, L"lookout-check-dialog.png", 110, 172)); }, 5000));
   Type(check, IDC_CHECK_USER, L"13700000003");
   Type(check, IDC_CHECK_PASSWORD, L"nope");
   PressButton(check, IDOK);
