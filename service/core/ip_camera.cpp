@@ -43,7 +43,8 @@ void ChooseIpCamera(int command, IpCameraList& cameras, PlatformTransport& trans
       }
     }
   }
-  for (const std::wstring& line : MirageRegistrationCommands(MiragePath(programFolder))) ui.RunHidden(line);
+  // In turn: an unregistration that ended after the registration would leave no device.
+  ui.RunHiddenInTurn(MirageRegistrationCommands(MiragePath(programFolder)));
 }
 
 }  // namespace lookout

@@ -41,8 +41,9 @@ class IpCameraUi {
   // The login dialog with the record's values; false when it did not end with OK.
   virtual bool RunLoginDialog(std::wstring* user, std::wstring* password) = 0;
   virtual int ShowTimedMessage(const std::wstring& text, unsigned style, int autoCloseMs) = 0;
-  // Starts a command line with a hidden window and does not wait for it.
-  virtual void RunHidden(const std::wstring& commandLine) = 0;
+  // Runs the command lines with hidden windows, each once the one before has ended, and
+  // returns at once without waiting for any of them.
+  virtual void RunHiddenInTurn(const std::vector<std::wstring>& commandLines) = 0;
 };
 
 // "HTTP://%s:%d/get_p2p.cgi?&user=%s&pwd=%s"

@@ -56,7 +56,9 @@ class FakeIpUi : public IpCameraUi {
     messages.push_back(text);
     return 1;
   }
-  void RunHidden(const std::wstring& line) override { commands.push_back(line); }
+  void RunHiddenInTurn(const std::vector<std::wstring>& lines) override {
+    commands.insert(commands.end(), lines.begin(), lines.end());
+  }
 };
 
 class IpCamera : public ::testing::Test {

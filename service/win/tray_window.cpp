@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <thread>
 
 #include "Lantern.h"
 #include "Rookery.h"
@@ -20,6 +21,9 @@
 
 namespace lookout {
 namespace {
+
+// How long each program run in turn is waited for before the next one starts.
+constexpr DWORD kProgramWaitMs = 60000;
 
 std::string HostName() {
   char name[256] = {};
@@ -492,17 +496,22 @@ bool CTrayWindow::RunLoginDialog(std::wstring* user, std::wstring* password) {
   return true;
 }
 
-void CTrayWindow::RunHidden(const std::wstring& commandLine) {
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_HIDE;
-  PROCESS_INFORMATION process = {};
-  std::wstring line = commandLine;  // the call may write into it
-  if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  }
+void CTrayWindow::RunHiddenInTurn(const std::vector<std::wstring>& commandLines) {
+  // A thread of its own waits for each program; it holds nothing of the window.
+  std::thread([commandLines] {
+    for (std::wstring line : commandLines) {  // a copy: the call may write into it
+      STARTUPINFOW startup = {};
+      startup.cb = sizeof startup;
+      startup.dwFlags = STARTF_USESHOWWINDOW;
+      startup.wShowWindow = SW_HIDE;
+      PROCESS_INFORMATION process = {};
+      if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        continue;
+      CloseHandle(process.hThread);
+      WaitForSingleObject(process.hProcess, kProgramWaitMs);
+      CloseHandle(process.hProcess);
+    }
+  }).detach();
 }
 
 }  // namespace lookout

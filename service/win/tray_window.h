@@ -106,7 +106,7 @@ class CTrayWindow : public CSkinDialog,
   void StartPublishingTimer() override;
   // IpCameraUi
   bool RunLoginDialog(std::wstring* user, std::wstring* password) override;
-  void RunHidden(const std::wstring& commandLine) override;
+  void RunHiddenInTurn(const std::vector<std::wstring>& commandLines) override;
 
   ProfileSettingsStore m_store;
   LanternCameraServer m_server;
