@@ -76,7 +76,7 @@ class Environment : public ::testing::Environment {
     DeleteFileW((TestProgramFolder() + L"DoderadIrava.ini").c_str());
     folder = FreshTempFolder(L"lookout-window");
     // The program starts "regsvr32" by name: from this folder, the current one, a recorder
-    // answers in place of the system's.
+    // answers in place of the system's until a test removes it.
     ASSERT_TRUE(CopyInto(TestProgramFolder() + L"recorder\\regsvr32.exe", folder));
     SetCurrentDirectoryW(folder.c_str());
 
