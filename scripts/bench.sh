@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
-# Runs the benchmark programs under Wine and prints their figures (not part of the tests),
-# for the architecture this machine's Wine runs (LOOKOUT_WINE_ARCH=i686|x86_64 forces).
+# Runs the benchmark programs under Wine and prints their figures, each beside its reference
+# measured in the same run (not part of the tests): the frame step (encode against tjbench,
+# with sockets against a plain send loop of the same datagrams) and the motion check step by
+# step; then Lookout's start and Mirage's figures. For the architecture this machine's Wine
+# runs (LOOKOUT_WINE_ARCH=i686|x86_64 forces).
+#
+#   bench.sh [RUNS]   RUNS rounds of the frame and motion programs (default 1), each headed by
+#                     the load average; the other programs once after them
 set -euo pipefail
 cd "$(dirname "$0")/.."
+runs=${1:-1}
 bash scripts/install-packages.sh
 source scripts/wine-prefix.sh
 trap wine_prefix_cleanup EXIT
@@ -13,8 +20,13 @@ cmake --build --preset "$LOOKOUT_WINDOWS_PRESET" -j "$(nproc)" --target lantern_
   mirage_bench
 bin=build/$LOOKOUT_WINDOWS_PRESET
 deps=${LOOKOUT_DEPS_ROOT:-$HOME/.cache/lookout-deps}/$LOOKOUT_WINE_ARCH-w64-mingw32
-scripts/wine-run.sh "$bin/camserver/lantern_frame_bench.exe" "$(wine_path_w "$deps/bin/tjbench.exe")"
-scripts/wine-run.sh "$bin/motion/tremor_bench.exe" "$(wine_path_w "$WINE_RUN_DIR")\\tremor_bench.bmp"
+tjbench=$(wine_path_w "$deps/bin/tjbench.exe")
+for run in $(seq "$runs"); do
+  # Other work on the machine shows in the figures; the load says how much there was.
+  echo "== run $run of $runs ($LOOKOUT_WINE_ARCH), load average $(cut -d' ' -f1-3 /proc/loadavg)"
+  scripts/wine-run.sh "$bin/camserver/lantern_frame_bench.exe" "$tjbench"
+  scripts/wine-run.sh "$bin/motion/tremor_bench.exe" "$(wine_path_w "$WINE_RUN_DIR")\\tremor_bench.bmp"
+done
 # Lookout opens its main window only inside a loopback-only network namespace.
 bash scripts/netns-run.sh --loopback-only -- "$bin/service/lookout_start_bench.exe" 9
 

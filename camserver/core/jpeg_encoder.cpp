@@ -1,5 +1,6 @@
 #include "jpeg_encoder.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -23,27 +24,6 @@ void AppendJpegBytes(JpegOutBuffer& out, const uint8_t* data, size_t n) {
   }
   if (n) std::memcpy(out.data.data() + out.length, data, n);
   out.length += n;
-}
-
-bool PrepareRgbRows(uint8_t* pixels, size_t size, int width, int height) {
-  if (pixels == nullptr || width <= 0 || height <= 0) return false;
-  const size_t row = static_cast<size_t>(width) * 3;
-  if (size / row < static_cast<size_t>(height)) return false;
-  std::vector<uint8_t> temp(row);
-  for (int i = 0; i < height / 2; ++i) {
-    uint8_t* top = pixels + row * i;
-    uint8_t* bottom = pixels + row * (height - 1 - i);
-    std::memcpy(temp.data(), top, row);
-    std::memcpy(top, bottom, row);
-    std::memcpy(bottom, temp.data(), row);
-  }
-  uint8_t* p = pixels;
-  for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i, p += 3) {
-    uint8_t b = p[0];
-    p[0] = p[2];
-    p[2] = b;
-  }
-  return true;
 }
 
 namespace {
@@ -101,49 +81,80 @@ void ErrorExit(j_common_ptr cinfo) {
 
 }  // namespace
 
-bool CompressJpeg(const uint8_t* rows, int width, int height, int quality, JpegOutBuffer& out,
-                  const std::function<void(const std::string&)>& onError) {
-  if (rows == nullptr || width <= 0 || height <= 0) return false;
-  jpeg_compress_struct cinfo;
-  ErrorManager err;
-  Destination dest;
-  cinfo.err = jpeg_std_error(&err.pub);
-  err.pub.error_exit = ErrorExit;
-  err.message[0] = '\0';
-  if (setjmp(err.back)) {
-    jpeg_destroy_compress(&cinfo);
+struct JpegCompressorState {
+  jpeg_compress_struct cinfo{};
+  ErrorManager err{};
+  Destination dest{};
+  bool created = false;
+};
+
+void JpegCompressorRelease::operator()(JpegCompressorState* state) const {
+  if (state->created) jpeg_destroy_compress(&state->cinfo);
+  delete state;
+}
+
+bool CompressJpeg(const uint8_t* bottomUpBgr, int width, int height, int quality,
+                  JpegOutBuffer& out, const std::function<void(const std::string&)>& onError) {
+  if (bottomUpBgr == nullptr || width <= 0 || height <= 0) return false;
+  if (!out.compressor) {
+    out.compressor.reset(new (std::nothrow) JpegCompressorState());
+    if (!out.compressor) {
+      out.length = 0;
+      if (onError) onError("out of memory");
+      return false;
+    }
+  }
+  JpegCompressorState& state = *out.compressor;
+  jpeg_compress_struct& cinfo = state.cinfo;
+  state.err.message[0] = '\0';
+  if (setjmp(state.err.back)) {
+    // Abandons this frame only; the object stays usable for the next.
+    if (state.created) jpeg_abort_compress(&cinfo);
     out.length = 0;
-    if (onError) onError(err.message);
+    if (onError) onError(state.err.message);
     return false;
   }
-  jpeg_create_compress(&cinfo);
-  dest.out = &out;
-  dest.work = nullptr;
-  dest.pub.init_destination = InitDestination;
-  dest.pub.empty_output_buffer = EmptyOutput;
-  dest.pub.term_destination = TermDestination;
-  cinfo.dest = &dest.pub;
+  if (!state.created) {
+    cinfo.err = jpeg_std_error(&state.err.pub);
+    state.err.pub.error_exit = ErrorExit;
+    jpeg_create_compress(&cinfo);
+    state.created = true;
+    state.dest.pub.init_destination = InitDestination;
+    state.dest.pub.empty_output_buffer = EmptyOutput;
+    state.dest.pub.term_destination = TermDestination;
+    cinfo.dest = &state.dest.pub;
+  }
+  state.dest.out = &out;
+  state.dest.work = nullptr;
   cinfo.image_width = static_cast<JDIMENSION>(width);
   cinfo.image_height = static_cast<JDIMENSION>(height);
   cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
+  // Same colour conversion as for RGB input, reading the components the other way round.
+  cinfo.in_color_space = JCS_EXT_BGR;
+  // Every setting is made afresh for each frame, so the bytes never depend on the last one.
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, quality, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
   const size_t stride = static_cast<size_t>(width) * 3;
+  // A batch of row pointers per call, as many rows as the library takes at once for 2x2
+  // subsampling; picture row r is stored row height-1-r.
+  JSAMPROW rows[16];
   while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(rows + stride * cinfo.next_scanline);
-    jpeg_write_scanlines(&cinfo, &row, 1);
+    const JDIMENSION first = cinfo.next_scanline;
+    const JDIMENSION count = std::min<JDIMENSION>(16, cinfo.image_height - first);
+    for (JDIMENSION k = 0; k < count; ++k)
+      rows[k] = const_cast<JSAMPROW>(bottomUpBgr + stride * (cinfo.image_height - 1 - first - k));
+    jpeg_write_scanlines(&cinfo, rows, count);
   }
   jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
   return true;
 }
 
-bool EncodeFrame(uint8_t* pixels, size_t size, int width, int height, JpegOutBuffer& out,
+bool EncodeFrame(const uint8_t* pixels, size_t size, int width, int height, JpegOutBuffer& out,
                  const std::function<void(const std::string&)>& onError) {
   out.length = 0;
-  if (!PrepareRgbRows(pixels, size, width, height)) return false;
+  if (pixels == nullptr || width <= 0 || height <= 0) return false;
+  if (size / (static_cast<size_t>(width) * 3) < static_cast<size_t>(height)) return false;
   if (!CompressJpeg(pixels, width, height, kJpegQuality, out, onError)) return false;
   return out.length != 0;
 }

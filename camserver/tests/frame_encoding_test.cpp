@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -8,12 +9,14 @@
 #include "frame_block.h"
 #include "jpeg_decode.h"
 #include "jpeg_encoder.h"
+#include "jpeg_reference.h"
 
 namespace lantern {
 namespace {
 
 using testing::DecodedImage;
 using testing::DecodeJpeg;
+using testing::ReferenceJpeg;
 
 // Bottom-up BGR pixels as a capture device delivers them: the picture's top quarter red,
 // its bottom quarter blue, green between.
@@ -52,14 +55,67 @@ TEST(JpegOutput, BlockStartsAt102400AndGrowsByTwiceTheAppend) {
   EXPECT_EQ(out.data[out.length - 1], 7);
 }
 
-TEST(JpegOutput, PrepareFlipsRowsAndSwapsRedAndBlue) {
-  // Two rows of one pixel each, plus an odd third to check the middle row stays.
-  uint8_t px[] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
-  ASSERT_TRUE(PrepareRgbRows(px, sizeof px, 1, 3));
-  const uint8_t expected[] = {9, 8, 7, 6, 5, 4, 3, 2, 1};
-  EXPECT_EQ(0, std::memcmp(px, expected, sizeof px));
-  EXPECT_FALSE(PrepareRgbRows(px, sizeof px - 1, 1, 3)) << "never reads past the frame";
-  EXPECT_FALSE(PrepareRgbRows(px, sizeof px, 0, 3));
+// Pictures of several kinds and sizes, bottom-up BGR: flat bands, a gradient scene with
+// edges, noise; sizes below, at and beyond the 16x16 blocks of 2x2 subsampling.
+std::vector<uint8_t> KindOfPicture(int kind, int w, int h) {
+  if (kind == 0) return CapturePixels(w, h);
+  std::vector<uint8_t> px(static_cast<size_t>(w) * h * 3);
+  std::mt19937 rng(static_cast<unsigned>(w * 7919 + h));
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      uint8_t* p = &px[(static_cast<size_t>(y) * w + x) * 3];
+      if (kind == 1) {
+        p[0] = static_cast<uint8_t>((x * 255) / w);
+        p[1] = static_cast<uint8_t>((y * 255) / h);
+        p[2] = static_cast<uint8_t>(((x / 40 + y / 40) % 2) ? 200 : 60);
+      } else {
+        p[0] = static_cast<uint8_t>(rng());
+        p[1] = static_cast<uint8_t>(rng());
+        p[2] = static_cast<uint8_t>(rng());
+      }
+    }
+  return px;
+}
+
+TEST(JpegOutput, BytesAreThoseOfTheFlipAndSwapEncoder) {
+  const struct { int w, h; } sizes[] = {{640, 480}, {320, 240}, {1, 1},   {7, 5},  {15, 15},
+                                        {16, 16},   {17, 17},   {33, 17}, {17, 1}, {1, 19},
+                                        {161, 97},  {641, 479}};
+  JpegOutBuffer out;  // reused, as the camera does
+  for (const auto& size : sizes) {
+    for (int kind = 0; kind < 3; ++kind) {
+      SCOPED_TRACE(::testing::Message() << size.w << "x" << size.h << " kind " << kind);
+      const std::vector<uint8_t> px = KindOfPicture(kind, size.w, size.h);
+      std::vector<uint8_t> frame = px;
+      ASSERT_TRUE(EncodeFrame(frame.data(), frame.size(), size.w, size.h, out));
+      const std::vector<uint8_t> expected = ReferenceJpeg(px.data(), size.w, size.h, 75);
+      ASSERT_EQ(out.length, expected.size());
+      EXPECT_EQ(0, std::memcmp(out.data.data(), expected.data(), expected.size()));
+      EXPECT_TRUE(frame == px) << "the captured frame is read, never changed";
+    }
+  }
+}
+
+TEST(JpegOutput, FrameStartsWithTheHeadersOfABaselineQuality75Picture) {
+  auto px = KindOfPicture(1, 161, 97);
+  JpegOutBuffer out;
+  ASSERT_TRUE(EncodeFrame(px.data(), px.size(), 161, 97, out));
+  // SOI, JFIF 1.01 without density unit, then the luminance table at quality 75 (each basic
+  // entry halved, in zig-zag order: 16 11 12 14 12 10 -> 8 6 6 7 6 5).
+  const uint8_t start[] = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J',  'F',  'I',  'F',  0x00,
+                           0x01, 0x01, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0xFF, 0xDB,
+                           0x00, 0x43, 0x00, 0x08, 0x06, 0x06, 0x07, 0x06, 0x05};
+  ASSERT_GT(out.length, sizeof start);
+  EXPECT_EQ(0, std::memcmp(out.data.data(), start, sizeof start));
+  // Baseline frame: 8 bits, 97 rows, 161 columns, Y sampled 2x2 with table 0, Cb and Cr 1x1
+  // with table 1.
+  const uint8_t sof[] = {0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x61, 0x00, 0xA1, 0x03,
+                         0x01, 0x22, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01};
+  const uint8_t* begin = out.data.data();
+  const uint8_t* end = begin + out.length;
+  EXPECT_NE(std::search(begin, end, sof, sof + sizeof sof), end);
+  EXPECT_EQ(end[-2], 0xFF);
+  EXPECT_EQ(end[-1], 0xD9);
 }
 
 TEST(JpegOutput, EncodedFrameIsUprightWithColoursInPlace) {
@@ -103,9 +159,12 @@ TEST(JpegOutput, LibraryErrorDropsTheFrame) {
                            [&](const std::string& m) { message = m; }));
   EXPECT_EQ(out.length, 0u);
   EXPECT_FALSE(message.empty());
-  // The encoder still works afterwards.
-  auto good = CapturePixels(16, 16);
-  EXPECT_TRUE(EncodeFrame(good.data(), good.size(), 16, 16, out));
+  // The kept compressor still works afterwards, with the bytes it makes on its own.
+  auto good = CapturePixels(17, 9);
+  ASSERT_TRUE(EncodeFrame(good.data(), good.size(), 17, 9, out));
+  const std::vector<uint8_t> expected = ReferenceJpeg(good.data(), 17, 9, 75);
+  ASSERT_EQ(out.length, expected.size());
+  EXPECT_EQ(0, std::memcmp(out.data.data(), expected.data(), expected.size()));
 }
 
 TEST(FrameBlockTest, HeadersAndSamplesNeverPastTheBlock) {

@@ -10,8 +10,10 @@ namespace tremor {
 // Events are flags under one mutex: set by the caller, waited on by the channel thread.
 struct DetectorChannels::Channel {
   std::mutex lock;  // the channel lock: path and images
-  std::string path;
+  char path[kPathCapacity] = {};
   MotionModel model;
+  PictureBuffers buffers;
+  char inHand[kPathCapacity] = {};  // path of the picture being checked; channel thread only
 
   std::mutex eventLock;
   std::condition_variable changed;
@@ -113,7 +115,7 @@ int DetectorChannels::PictureCheckStart(int channel) {
   {
     std::lock_guard<std::mutex> guard(c->lock);
     c->model.Reset();
-    c->path.clear();
+    c->path[0] = '\0';
   }
   c->thread = std::thread(&DetectorChannels::Run, this, c, channel);
   return 0;
@@ -133,7 +135,8 @@ int DetectorChannels::MoveCheckByPicFile(int channel, const char* path) {
     SetLastError(kNullArgumentText);
     return -1;
   }
-  if (std::strlen(path) >= kPathCapacity) {
+  const size_t length = std::strlen(path);
+  if (length >= kPathCapacity) {
     SetLastError(kPathTooLongText);
     return -1;
   }
@@ -141,7 +144,7 @@ int DetectorChannels::MoveCheckByPicFile(int channel, const char* path) {
   if (c == nullptr) return -1;
   {
     std::lock_guard<std::mutex> guard(c->lock);
-    c->path = path;
+    std::memcpy(c->path, path, length + 1);
   }
   c->Signal(&Channel::picture);
   return 0;
@@ -177,15 +180,15 @@ void DetectorChannels::Run(Channel* c, int index) {
         std::lock_guard<std::mutex> guard(c->eventLock);
         c->picture = false;
       }
-      std::string path;
       bool motion = false;
       {
         std::lock_guard<std::mutex> guard(c->lock);
-        path = c->path;
-        cv::Mat image = loader_ ? loader_(path) : cv::Mat();
+        std::memcpy(c->inHand, c->path, sizeof c->inHand);
+        Picture picture;
         double mean = 0;
         // A picture that cannot be read or has another size is skipped.
-        if (c->model.Process(image, &mean) == MotionModel::Result::kCompared)
+        if (loader_ && loader_(c->inHand, c->buffers, &picture) &&
+            c->model.Process(picture, &mean) == MotionModel::Result::kCompared)
           motion = mean >= threshold_.load();
       }
       // Called outside the channel lock: the callback's owner may be inside
@@ -196,7 +199,7 @@ void DetectorChannels::Run(Channel* c, int index) {
           std::lock_guard<std::mutex> guard(callbackLock_);
           callback = callback_;
         }
-        if (callback) callback(1, index, path.c_str());
+        if (callback) callback(1, index, c->inHand);
       }
       ++c->taken;
     }

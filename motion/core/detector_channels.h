@@ -22,8 +22,10 @@ constexpr int kStopWaitMs = 10000;
 
 // (state, channel, picture path); the path is valid during the call only.
 using MotionCallback = std::function<void(int state, int channel, const char* path)>;
-// Loads a picture as an 8-bit 3-channel image; empty when it cannot be read.
-using PictureLoader = std::function<cv::Mat(const std::string& path)>;
+// Loads a picture as 8-bit 3-channel rows, keeping its bytes in the channel's `buffers`;
+// false when it cannot be read.
+using PictureLoader =
+    std::function<bool(const char* path, PictureBuffers& buffers, Picture* picture)>;
 
 class DetectorChannels {
  public:

@@ -13,13 +13,18 @@ namespace tremor {
 namespace {
 
 // Pictures by name: "grey<level>" and "small"; anything else cannot be read.
-cv::Mat Load(const std::string& path) {
-  if (path == "small") return cv::Mat(10, 10, CV_8UC3, cv::Scalar(0, 0, 0));
-  if (path.rfind("grey", 0) == 0) {
+bool Load(const char* name, PictureBuffers& buffers, Picture* picture) {
+  const std::string path = name;
+  if (path == "small") {
+    buffers.decoded = cv::Mat(10, 10, CV_8UC3, cv::Scalar(0, 0, 0));
+  } else if (path.rfind("grey", 0) == 0) {
     int level = std::stoi(path.substr(4));
-    return cv::Mat(48, 64, CV_8UC3, cv::Scalar(level, level, level));
+    buffers.decoded = cv::Mat(48, 64, CV_8UC3, cv::Scalar(level, level, level));
+  } else {
+    return false;
   }
-  return cv::Mat();
+  picture->rows = buffers.decoded;
+  return true;
 }
 
 template <typename C>

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 
 namespace tremor {
@@ -84,6 +85,45 @@ TEST(MotionModel, PicturesThatCannotBeComparedAreSkipped) {
   EXPECT_EQ(model.Process(Grey(10, 32, 48), &mean), MotionModel::Result::kSkipped);
   model.Reset();
   EXPECT_EQ(model.Process(Grey(10, 32, 48), &mean), MotionModel::Result::kBackground);
+}
+
+// Counts the matrices OpenCV allocates while it is the default allocator.
+class CountingAllocator : public cv::MatAllocator {
+ public:
+  CountingAllocator() : std_(cv::Mat::getStdAllocator()), before_(cv::Mat::getDefaultAllocator()) {
+    cv::Mat::setDefaultAllocator(this);
+  }
+  ~CountingAllocator() override { cv::Mat::setDefaultAllocator(before_); }
+  cv::UMatData* allocate(int dims, const int* sizes, int type, void* data, size_t* step,
+                         cv::AccessFlag flags, cv::UMatUsageFlags usage) const override {
+    ++count;
+    return std_->allocate(dims, sizes, type, data, step, flags, usage);
+  }
+  bool allocate(cv::UMatData* data, cv::AccessFlag flags, cv::UMatUsageFlags usage) const override {
+    return std_->allocate(data, flags, usage);
+  }
+  void deallocate(cv::UMatData* data) const override { std_->deallocate(data); }
+  mutable std::atomic<int> count{0};
+
+ private:
+  cv::MatAllocator* std_;
+  cv::MatAllocator* before_;
+};
+
+TEST(MotionModel, ComparisonsAllocateNothingAfterTheBackground) {
+  cv::Mat top = Grey(90, 97, 61), bottom;
+  cv::flip(Grey(120, 97, 61), bottom, 0);
+  CountingAllocator counter;
+  MotionModel model;
+  double mean = 0;
+  ASSERT_EQ(model.Process(top, &mean), MotionModel::Result::kBackground);
+  EXPECT_GT(counter.count, 0) << "the background's buffers are made here";
+  counter.count = 0;
+  for (int i = 0; i < 6; ++i) {
+    ASSERT_EQ(model.Process(Picture{i % 2 ? bottom : top, i % 2 == 1}, &mean),
+              MotionModel::Result::kCompared);
+  }
+  EXPECT_EQ(counter.count, 0) << "every comparison reuses the buffers";
 }
 
 }  // namespace

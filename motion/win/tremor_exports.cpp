@@ -1,23 +1,14 @@
 // Tremor.dll: the exported functions over the process-wide detector.
 #include "Tremor.h"
 
-#include <opencv2/imgcodecs.hpp>
-
 #include "detector_channels.h"
+#include "picture_loader.h"
 
 namespace {
 
-cv::Mat LoadPicture(const std::string& path) {
-  try {
-    return cv::imread(path, cv::IMREAD_COLOR);
-  } catch (...) {
-    return cv::Mat();
-  }
-}
-
 // Never destroyed: channel threads may outlive static destruction at process exit.
 tremor::DetectorChannels& Detector() {
-  static tremor::DetectorChannels* detector = new tremor::DetectorChannels(LoadPicture);
+  static tremor::DetectorChannels* detector = new tremor::DetectorChannels(tremor::LoadPicture);
   return *detector;
 }
 
