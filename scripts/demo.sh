@@ -4,9 +4,10 @@
 # few seconds. Second: the stand-in quil IP camera streams, Mirage.ax is registered with a
 # "DoderadIrava.ini" that names it, and a webcam program opens its video input device by the
 # camera string and saves a few frames. Everything runs on 127.0.0.1 (Wine for the Windows
-# programs); results land in build/demo/. Then Lookout.exe opens its main window against the
-# stand-in web platform, inside a loopback-only network namespace (its main window starts
-# the LAN camera search).
+# programs); results land in build/demo/. Then Lookout.exe runs against the stand-in web
+# platform and rendezvous server, inside a loopback-only network namespace (its main window
+# starts the LAN camera search): it publishes the test webcam, a stand-in viewer watches it,
+# and the demo logs in and binds the camera through its pages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -27,7 +28,7 @@ echo "demo: $LOOKOUT_WINE_ARCH build ($WINE_ARCH_REASON)"
 bash deps/build-deps.sh "$LOOKOUT_WINE_ARCH"
 cmake --preset "$LOOKOUT_WINDOWS_PRESET" >/dev/null
 cmake --build --preset "$LOOKOUT_WINDOWS_PRESET" -j "$(nproc)" --target Lantern Tremor TestCam lookout_host rendezvous_standin viewer_standin \
-  lookout_demo Mirage Rookery NetClient webcam_capture quilcam_responder_native
+  lookout_demo KvUsbCameraFilter Mirage Rookery NetClient webcam_capture quilcam_responder_native
 
 bin="$root/build/$LOOKOUT_WINDOWS_PRESET"
 out="$root/build/demo"
@@ -109,5 +110,12 @@ webcam=$(grep -E '^frames=' "$out/webcam.txt" | tail -n 1 || true)
 echo "demo: webcam program on $device through Mirage: ${webcam:-no summary (see $out/webcam.txt)}"
 echo "demo: its frames in $web/frames"
 
-bash scripts/netns-run.sh --loopback-only -- "$bin/service/lookout_demo.exe" "Z:${out//\//\\}" 2>/dev/null \
-  | tee "$out/lookout.txt"
+# Last, the main job: Lookout.exe itself, inside a loopback-only network namespace with its
+# stand-ins (web platform, rendezvous server, viewer), the test webcam and the filter-driver
+# stand-in, on Wine's virtual desktop. Screenshots land in build/demo/lookout/; the last
+# line is the summary (frames the viewer received, pages reached).
+mkdir -p "$out/lookout"
+winpath() { echo "Z:${1//\//\\}"; }
+bash scripts/netns-run.sh --loopback-only --timeout 360 -- "$bin/service/lookout_demo.exe" \
+  "$(winpath "$out/lookout")" "$(winpath "$bin/standins/viewer_standin.exe")" 2>/dev/null
+

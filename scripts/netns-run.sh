@@ -126,7 +126,7 @@ case "$program" in
     if arch=$(wine_arch_forced); then wine_arch_use "$arch"
     elif timeout 10 "$WINE32_LOADER" --version >/dev/null 2>&1; then wine_arch_use i686
     else wine_arch_use x86_64; fi
-    wine_env=(env WINEPREFIX="$prefix" WINEARCH="$WINEARCH" WINEDEBUG=-all
+    wine_env=(env WINEPREFIX="$prefix" WINEARCH="$WINEARCH" WINEDEBUG="${LOOKOUT_WINEDEBUG:--all}"
               WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
               QUILCAM_CONTROL="$QUILCAM_CONTROL" QUILCAM_CAMERA="$QUILCAM_CAMERA"
               LOOKOUT_NETNS="$LOOKOUT_NETNS")

@@ -3,24 +3,20 @@
 #include <algorithm>
 #include <vector>
 
+#include "message_layout.h"
 #include "resource.h"
+#include "ui_text.h"
+#include "ui_timing.h"
 
 namespace lookout {
 namespace {
 
-constexpr int kWideWindow = 500;     // width a long text widens the box to
-constexpr int kButtonHalfGap = 30;   // from the centre line to each of two buttons
-constexpr int kMargin = 12;
+constexpr int kButtonGapBelow = 12;  // from the bottom border to the buttons
+constexpr int kBandAboveButtons = 10;
 
 HWND g_owner;
 // Open boxes, innermost last; all boxes live on the main thread.
 std::vector<HWND> g_open;
-
-std::wstring LoadText(UINT id) {
-  wchar_t text[256] = {};
-  int n = LoadStringW(GetModuleHandleW(nullptr), id, text, 256);
-  return std::wstring(text, n > 0 ? static_cast<size_t>(n) : 0);
-}
 
 RECT ChildRect(HWND dialog, int id) {
   RECT r;
@@ -32,67 +28,46 @@ RECT ChildRect(HWND dialog, int id) {
 }  // namespace
 
 CMessageBox::CMessageBox(std::wstring text, UINT style, int autoCloseMs)
-    : m_text(std::move(text)), m_style(EffectiveStyle(style)), m_autoCloseMs(autoCloseMs) {}
+    : CSkinDialog(IDD_MESSAGEBOX, Frame::Caption),
+      m_text(std::move(text)),
+      m_style(EffectiveStyle(style)),
+      m_autoCloseMs(autoCloseMs) {}
 
-UINT CMessageBox::EffectiveStyle(UINT style) {
-  UINT buttons = style & MB_TYPEMASK;
-  bool plain = buttons == MB_OK || buttons == MB_OKCANCEL || buttons == MB_YESNOCANCEL || buttons == MB_YESNO;
-  if ((style & MB_ICONMASK) == 0 && plain) style |= MB_ICONEXCLAMATION;
-  return style;
-}
-
-INT_PTR CMessageBox::DoModal(HWND owner) {
-  return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MESSAGEBOX), owner, DialogProc,
-                         reinterpret_cast<LPARAM>(this));
-}
+UINT CMessageBox::EffectiveStyle(UINT style) { return EffectiveMessageStyle(style); }
 
 void CMessageBox::CloseAll() {
   std::vector<HWND> open = g_open;
-  for (HWND box : open) EndDialog(box, IDCANCEL);
+  for (HWND box : open) ::EndDialog(box, IDCANCEL);
 }
 
-INT_PTR CALLBACK CMessageBox::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<CMessageBox*>(GetWindowLongPtrW(dialog, DWLP_USER));
-  switch (message) {
-    case WM_INITDIALOG:
-      self = reinterpret_cast<CMessageBox*>(lParam);
-      SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-      self->m_hWnd = dialog;
-      g_open.push_back(dialog);
-      self->OnInitDialog();
-      return FALSE;  // the focus is set
-    case WM_TIMER:
-      if (wParam == kAutoCloseTimer) {
-        KillTimer(dialog, kAutoCloseTimer);
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-      }
-      break;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, LOWORD(wParam));
-        return TRUE;
-      }
-      break;
-    case WM_DESTROY:
-      KillTimer(dialog, kAutoCloseTimer);
-      g_open.erase(std::remove(g_open.begin(), g_open.end(), dialog), g_open.end());
-      break;
+bool CMessageBox::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR* result) {
+  if (message == WM_TIMER && wParam == kAutoCloseTimer) {
+    KillTimer(m_hWnd, kAutoCloseTimer);
+    EndDialog(IDCANCEL);
+    *result = TRUE;
+    return true;
   }
-  return FALSE;
+  if (message == WM_DESTROY) {
+    KillTimer(m_hWnd, kAutoCloseTimer);
+    g_open.erase(std::remove(g_open.begin(), g_open.end(), m_hWnd), g_open.end());
+  }
+  return false;
 }
 
-void CMessageBox::OnInitDialog() {
+BOOL CMessageBox::OnInitDialog() {
+  g_open.push_back(m_hWnd);
   EndMenu();
-  SetWindowTextW(m_hWnd, LoadText(IDS_MESSAGE_CAPTION).c_str());
-  UINT icon = m_style & MB_ICONMASK;
+  SetWindowTextW(m_hWnd, LoadCommonText(IDS_MESSAGE_CAPTION).c_str());
+  MessageIcon icon = MessageIconOf(m_style);
   // The system's exclamation, question and information icons.
-  WORD iconId = icon == MB_ICONEXCLAMATION ? 32515 : icon == MB_ICONQUESTION ? 32514 : 32516;
-  LPCWSTR iconName = MAKEINTRESOURCEW(iconId);
-  SendDlgItemMessageW(m_hWnd, IDC_MSG_ICON, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, iconName)), 0);
+  WORD iconId = icon == MessageIcon::Exclamation ? 32515 : icon == MessageIcon::Question ? 32514 : 32516;
+  HICON shown = LoadIconW(nullptr, MAKEINTRESOURCEW(iconId));
+  SendDlgItemMessageW(m_hWnd, IDC_MSG_ICON, STM_SETICON, reinterpret_cast<WPARAM>(shown), 0);
+  SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(shown));
   SetDlgItemTextW(m_hWnd, IDC_MSG_TEXT, m_text.c_str());
   FitText();
   PlaceButtons();
+  ApplyRoundCorners();
 
   // Centred, active, top-most, with the focus on the first button.
   RECT w, work;
@@ -103,10 +78,11 @@ void CMessageBox::OnInitDialog() {
   SetWindowPos(m_hWnd, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE);
   SetForegroundWindow(m_hWnd);
   SetFocus(GetDlgItem(m_hWnd, IDOK));
-  if (m_autoCloseMs != -1) SetTimer(m_hWnd, kAutoCloseTimer, static_cast<UINT>(m_autoCloseMs), nullptr);
-  MessageBeep(icon == MB_ICONEXCLAMATION ? MB_ICONEXCLAMATION
-              : icon == MB_ICONQUESTION  ? MB_ICONQUESTION
-                                         : MB_ICONINFORMATION);
+  if (m_autoCloseMs != -1) StartTimer(m_hWnd, kAutoCloseTimer, static_cast<UINT>(m_autoCloseMs));
+  MessageBeep(icon == MessageIcon::Exclamation ? MB_ICONEXCLAMATION
+              : icon == MessageIcon::Question  ? MB_ICONQUESTION
+                                               : MB_ICONINFORMATION);
+  return FALSE;  // the focus is set
 }
 
 // Sizes the text field to its word-wrapped text and the window to the field.
@@ -115,30 +91,20 @@ void CMessageBox::FitText() {
   RECT f = ChildRect(m_hWnd, IDC_MSG_TEXT);
   RECT window;
   GetWindowRect(m_hWnd, &window);
-  int width = f.right - f.left;
-  int height = f.bottom - f.top;
-
   HDC dc = GetDC(field);
   HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0)));
-  auto measure = [&](int w) {
-    RECT r = {0, 0, w, 0};
+  auto measure = [&](int width) {
+    RECT r = {0, 0, width, 0};
     DrawTextW(dc, m_text.c_str(), static_cast<int>(m_text.size()), &r,
               DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
-    return r;
+    return static_cast<int>(r.bottom);
   };
-  RECT need = measure(width);
-  if (need.bottom > height) {
-    width += kWideWindow - (window.right - window.left);
-    need = measure(width);
-  }
+  MessageTextLayout l = FitMessageText(f.right - f.left, f.bottom - f.top, window.right - window.left,
+                                       window.bottom - window.top, measure);
   SelectObject(dc, old);
   ReleaseDC(field, dc);
-
-  int newHeight = std::max<int>(need.bottom, height);
-  SetWindowPos(field, nullptr, 0, 0, width, newHeight, SWP_NOMOVE | SWP_NOZORDER);
-  int grownWidth = (window.right - window.left) + (width - (f.right - f.left));
-  int grownHeight = (window.bottom - window.top) + (newHeight - height);
-  SetWindowPos(m_hWnd, nullptr, 0, 0, grownWidth, grownHeight, SWP_NOMOVE | SWP_NOZORDER);
+  SetWindowPos(field, nullptr, 0, 0, l.fieldWidth, l.fieldHeight, SWP_NOMOVE | SWP_NOZORDER);
+  SetWindowPos(m_hWnd, nullptr, 0, 0, l.windowWidth, l.windowHeight, SWP_NOMOVE | SWP_NOZORDER);
 }
 
 void CMessageBox::PlaceButtons() {
@@ -147,30 +113,24 @@ void CMessageBox::PlaceButtons() {
   RECT client, b1 = ChildRect(m_hWnd, IDOK), text = ChildRect(m_hWnd, IDC_MSG_TEXT);
   GetClientRect(m_hWnd, &client);
   int w = b1.right - b1.left, h = b1.bottom - b1.top;
-  int top = std::max<int>(text.bottom + kMargin, client.bottom - kMargin - h);
-  int centre = (client.right - client.left) / 2;
-  UINT buttons = m_style & MB_TYPEMASK;
-  if (buttons == MB_OKCANCEL || buttons == MB_YESNO) {
-    if (buttons == MB_YESNO) {
-      SetWindowTextW(first, LoadText(IDS_YES).c_str());
-      SetWindowTextW(second, LoadText(IDS_NO).c_str());
-    }
-    SetWindowPos(first, nullptr, centre - kButtonHalfGap - w, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    SetWindowPos(second, nullptr, centre + kButtonHalfGap, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    ShowWindow(second, SW_SHOW);
-  } else {
-    SetWindowPos(first, nullptr, centre - w / 2, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    ShowWindow(second, SW_HIDE);
+  int top = std::max<int>(text.bottom + kButtonGapBelow, client.bottom - kButtonGapBelow - 2 - h);
+  if (MessageUsesYesNo(m_style)) {
+    SetWindowTextW(first, LoadText(IDS_YES).c_str());
+    SetWindowTextW(second, LoadText(IDS_NO).c_str());
   }
+  MessageButtons place = PlaceMessageButtons(m_style, client.right - client.left, w);
+  SetWindowPos(first, nullptr, place.left1, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  if (place.second) SetWindowPos(second, nullptr, place.left2, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ShowWindow(second, place.second ? SW_SHOW : SW_HIDE);
+  SetBottomBand(top - kBandAboveButtons);
 }
 
 void SetMessageOwner(HWND owner) { g_owner = owner; }
 
 int ShowTimedMessage(const std::wstring& text, UINT style, int autoCloseMs) {
   CMessageBox box(text, style, autoCloseMs);
-  INT_PTR result = box.DoModal(IsWindow(g_owner) ? g_owner : nullptr);
-  if ((style & MB_TYPEMASK) == MB_YESNO) return result == IDOK ? IDYES : IDNO;
-  return static_cast<int>(result);
+  INT_PTR result = box.Run(IsWindow(g_owner) ? g_owner : nullptr);
+  return MessageResult(style, static_cast<int>(result));
 }
 
 }  // namespace lookout

@@ -66,11 +66,7 @@ void CServiceApp::Run() {
   }
   CoInitialize(nullptr);
 
-  SkinPaths paths = PrepareSkinPaths();
-  UnpackSkin(paths);
-  m_languages.Load(paths.tempFolder + L"Skins");
-  m_skinSettings.SetFolder(paths.tempFolder + L"Skins", true);
-  CSkinResourceManager::GetInstance()->Install(L"default_skin", L"default.xml");
+  PrepareSkin();
 
   HANDLE running = OpenEventW(EVENT_ALL_ACCESS, FALSE, kInstanceEventName);
   if (running != nullptr) {
@@ -94,12 +90,24 @@ void CServiceApp::Run() {
   Shutdown();
 }
 
-void CServiceApp::Shutdown() {
+void CServiceApp::PrepareSkin() {
+  SkinPaths paths = PrepareSkinPaths();
+  UnpackSkin(paths);
+  m_languages.Load(paths.tempFolder + L"Skins");
+  m_skinSettings.SetFolder(paths.tempFolder + L"Skins", true);
+  CSkinResourceManager::GetInstance()->Install(L"default_skin", L"default.xml");
+}
+
+void CServiceApp::ReleaseSkin() {
   m_languages.Free();
   m_skinSettings.DeleteMenuFont();
   CVeneerManager::DestroyInstance();
   CSkinResourceManager::DestroyInstance();
   RemoveSkinFiles(PrepareSkinPaths());
+}
+
+void CServiceApp::Shutdown() {
+  ReleaseSkin();
   CoUninitialize();
   if (m_hInstanceEvent != nullptr) {
     CloseHandle(m_hInstanceEvent);

@@ -24,6 +24,11 @@ class CServiceApp : public ServiceSettings {
   bool ReadSettings();
   bool WriteSettings();
 
+  // The skin for this process: package unpacked, language table, skin settings folder and
+  // menu font, the control skin installed in Veneer; and all of it undone.
+  void PrepareSkin();
+  void ReleaseSkin();
+
   CTrayWindow* m_pMainWnd = nullptr;
   std::wstring m_strSettingsPath;
   CSkinSettings m_skinSettings;

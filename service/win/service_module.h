@@ -38,6 +38,8 @@ class CServiceModule {
   // True for the first of the tray's exit and the stop control; the other then does nothing.
   bool BeginExit() { return !m_bExiting.exchange(true); }
   bool IsExiting() const { return m_bExiting; }
+  // A new main window: no exit under way.
+  void ResetExit() { m_bExiting = false; }
 
   BOOL m_bService = TRUE;
   DWORD m_dwThreadID = 0;

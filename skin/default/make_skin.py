@@ -68,16 +68,16 @@ LAYOUT = {
         "btn1": (316, 174, 104, 26), "btn2": (200, 294, 220, 36),
         "static1": (200, 342, 120, 20), "static2": (428, 174, 60, 26),
     },
-    "attpage3": {  # spare page: the common background
-        "static1": (44, 140, 475, 20),
+    "attpage3": {  # load page: the check's result lines (20 pixels apart) below the animation
+        "static1": (150, 236, 330, 64),
     },
     "attpage4": {  # bind
         "list1": (44, 162, 475, 168),
         "btn1": (150, 346, 120, 34), "btn2": (293, 346, 120, 34),
         "static1": (44, 136, 475, 20),
     },
-    "attpage5": {  # experience
-        "static1": (181, 262, 200, 24), "static2": (181, 226, 200, 24),
+    "attpage5": {  # experience: the entry link, and the countdown in its place while waiting
+        "static1": (156, 262, 250, 26), "static2": (156, 262, 250, 26),
     },
 }
 LABELS = {

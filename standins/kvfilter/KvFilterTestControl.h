@@ -12,10 +12,12 @@
 enum {
   KVTEST_OP_OPENED = 1, /* Name opened the camera: both queries answer it, events are set */
   KVTEST_OP_CLOSED = 2, /* the camera is no longer used: both queries answer 0 bytes */
-  KVTEST_OP_STATE = 3   /* output: KV_TEST_STATE of the calling handle */
+  KVTEST_OP_STATE = 3,  /* output: KV_TEST_STATE of the calling handle */
+  KVTEST_OP_OPENING = 4 /* Name is opening the camera and not using it yet: only the opener
+                           query answers it, events are set */
 };
 
-/* Input. For KVTEST_OP_OPENED, Name holds a zero-terminated name of 1 to
+/* Input. For KVTEST_OP_OPENED and KVTEST_OP_OPENING, Name holds a zero-terminated name of 1 to
  * KV_FILTER_NAME_MAX - 1 bytes; the input may end right after its terminator. */
 typedef struct KV_TEST_REQUEST {
   unsigned int Op;

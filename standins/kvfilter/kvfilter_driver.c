@@ -116,7 +116,7 @@ static NTSTATUS TestControl(KV_CLIENT* client, PVOID buf, ULONG inLen, ULONG out
   *info = 0;
   if (!buf || inLen < KV_TEST_REQUEST_HEADER) return STATUS_INVALID_PARAMETER;
   op = req->Op;
-  if (op == KVTEST_OP_OPENED) {
+  if (op == KVTEST_OP_OPENED || op == KVTEST_OP_OPENING) {
     SIZE_T room = inLen - KV_TEST_REQUEST_HEADER;
     SIZE_T n;
     PLIST_ENTRY e;
@@ -124,7 +124,7 @@ static NTSTATUS TestControl(KV_CLIENT* client, PVOID buf, ULONG inLen, ULONG out
     n = BoundedLength(req->Name, room);
     if (n == 0 || n == room) return STATUS_INVALID_PARAMETER; /* empty, unterminated or too long */
     KeAcquireSpinLock(&g_lock, &irql);
-    RtlCopyMemory(g_usingName, req->Name, n + 1);
+    if (op == KVTEST_OP_OPENED) RtlCopyMemory(g_usingName, req->Name, n + 1);
     RtlCopyMemory(g_openerName, req->Name, n + 1);
     for (e = g_clients.Flink; e != &g_clients; e = e->Flink) {
       KV_CLIENT* c = CONTAINING_RECORD(e, KV_CLIENT, Link);

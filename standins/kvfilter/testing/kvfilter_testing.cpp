@@ -82,9 +82,13 @@ DWORD Device::Control(DWORD code, const void* in, DWORD inLen, void* out, DWORD 
   return ok ? 0 : GetLastError();
 }
 
-DWORD Device::Opened(const char* program) {
+DWORD Device::Opened(const char* program) { return Tell(KVTEST_OP_OPENED, program); }
+
+DWORD Device::Opening(const char* program) { return Tell(KVTEST_OP_OPENING, program); }
+
+DWORD Device::Tell(unsigned op, const char* program) {
   KV_TEST_REQUEST req = {};
-  req.Op = KVTEST_OP_OPENED;
+  req.Op = op;
   size_t n = std::strlen(program);
   std::memcpy(req.Name, program, n < sizeof req.Name ? n : sizeof req.Name);
   return Control(IOCTL_KVTEST_CONTROL, &req, static_cast<DWORD>(KV_TEST_REQUEST_HEADER + n + 1), nullptr, 0);

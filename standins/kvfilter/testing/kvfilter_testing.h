@@ -38,12 +38,15 @@ class Device {
   DWORD Control(DWORD code, const void* in, DWORD inLen, void* out, DWORD outLen, DWORD* bytes = nullptr);
   // The test-only code.
   DWORD Opened(const char* program);
+  // Opening, not using yet: only the opener query answers it.
+  DWORD Opening(const char* program);
   DWORD Closed();
   bool State(KV_TEST_STATE* state);
   // A name query as a string; empty for 0 bytes. The error, if any, in *error.
   std::string Query(DWORD code, DWORD* error = nullptr);
 
  private:
+  DWORD Tell(unsigned op, const char* program);
   HANDLE h_ = INVALID_HANDLE_VALUE;
 };
 

@@ -82,6 +82,23 @@ TEST_F(KvFilter, NameQueriesFollowTheCamera) {
   EXPECT_EQ(n, 0u);
 }
 
+TEST_F(KvFilter, OpeningIsAnsweredByTheOpenerQueryOnly) {
+  HANDLE ev = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  ASSERT_EQ(SetEvent(dev_, ev), 0u);
+  ASSERT_EQ(dev_.Opening("Starting.exe"), 0u);
+  EXPECT_EQ(WaitForSingleObject(ev, 5000), static_cast<DWORD>(WAIT_OBJECT_0)) << "the event is set";
+  EXPECT_EQ(State().EventSignals, 1u);
+  EXPECT_EQ(dev_.Query(IOCTL_GET_OPENING_APPNAME), "Starting.exe");
+  EXPECT_EQ(dev_.Query(IOCTL_GET_USING_APPNAME), "") << "not using the camera yet";
+  ASSERT_EQ(dev_.Opened("Starting.exe"), 0u);
+  EXPECT_EQ(dev_.Query(IOCTL_GET_USING_APPNAME), "Starting.exe");
+  EXPECT_EQ(State().EventSignals, 2u);
+  ASSERT_EQ(dev_.Closed(), 0u);
+  EXPECT_EQ(dev_.Query(IOCTL_GET_OPENING_APPNAME), "");
+  EXPECT_EQ(dev_.Control(IOCTL_FREE_EVENT, nullptr, 0, nullptr, 0), 0u);
+  CloseHandle(ev);
+}
+
 TEST_F(KvFilter, ProgramNameIsKeptPerHandle) {
   const char name[] = "Lookout";
   EXPECT_EQ(dev_.Control(IOCTL_SET_MY_APPNAME, name, sizeof name, nullptr, 0), 0u);
