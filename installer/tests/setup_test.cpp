@@ -304,7 +304,21 @@ class SetupTest : public ::testing::Test {
     DropValue(after, L"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Session Manager",
               L"PendingFileRenameOperations");
     // The service manager counts every service start there (Windows does too).
-    const std::vector<std::wstring> ignored = {L"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\ServiceCurrent"};
+    std::vector<std::wstring> ignored = {L"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\ServiceCurrent"};
+    // What the system itself writes for any program that runs in a user's hive: the proxy
+    // switch at WinINet's first use, Wine's own temporary parameters.
+    std::set<std::wstring> hives;
+    for (const RegistrySnapshot* snapshot : {&before, &after}) {
+      for (const auto& entry : *snapshot) {
+        const size_t user = entry.first.find(L'\\', 11);
+        if (entry.first.rfind(L"HKEY_USERS\\", 0) == 0 && user != std::wstring::npos) hives.insert(entry.first.substr(0, user));
+      }
+    }
+    for (const std::wstring& hive : hives) {
+      for (RegistrySnapshot* snapshot : {&before, &after})
+        DropValue(*snapshot, hive + L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", L"ProxyEnable");
+      ignored.push_back(hive + L"\\Software\\Wine\\Temporary System Parameters");
+    }
     std::vector<std::wstring> changes = RegistryChanges(before, after, ignored);
     std::string report;
     for (size_t i = 0; i < changes.size() && i < 40; ++i) report += Narrow(changes[i]) + "\n";
