@@ -259,6 +259,7 @@ void QuilCamera::OperationPeer::Answer(const quilgate::OperationFrame& frame) {
       break;
     }
     case quilgate::op::kStartSession:
+      if (!s.statusAfterStart) return;
       code = 17;  // a status frame the client has no use for
       payload = {1, 0, 0, 0};
       break;

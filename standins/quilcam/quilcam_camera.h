@@ -27,6 +27,7 @@ struct CameraSettings {
   int forcedWidth = 0;              // when set, pictures of this size whatever the resolution
   int forcedHeight = 0;
   size_t paramsPadding = 0;         // filler bytes before the values of get_params.cgi
+  bool statusAfterStart = true;     // the status frame answering the session start
 };
 
 // The motion-alarm settings the camera keeps: day values Monday .. Sunday, three each.
