@@ -164,6 +164,7 @@ void CameraCore::Housekeeping(uint32_t now) {
   env_.sender->SendToServer(hb.data(), hb.size());
   if (common::OlderThan(now, lastServerDatagram_, kServerSilenceMs)) {
     registered_ = false;
+    droppedForServerSilence_ += sessions_.size();
     sessions_.clear();  // each session tells its peer
   }
   // Every connected session gets its keep-alive; at most one dead session goes per pass.
@@ -171,7 +172,10 @@ void CameraCore::Housekeeping(uint32_t now) {
   for (auto it = sessions_.begin(); it != sessions_.end(); ++it) {
     if (!it->second->CheckAlive(now) && dead == sessions_.end()) dead = it;
   }
-  if (dead != sessions_.end()) sessions_.erase(dead);
+  if (dead != sessions_.end()) {
+    ++droppedForPeerSilence_;
+    sessions_.erase(dead);
+  }
 }
 
 bool CameraCore::AnyViewer() const {

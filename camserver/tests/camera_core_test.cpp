@@ -138,6 +138,8 @@ TEST_F(CameraCoreTest, ServerSilenceSendsDisconnectToEveryPeer) {
   EXPECT_EQ(camera.SessionCount(), 0u);
   EXPECT_EQ(sender.CountTo(Peer(1), wire::kDisConnectResp), 1u);
   EXPECT_EQ(sender.CountTo(Peer(2), wire::kDisConnectResp), 1u);
+  EXPECT_EQ(camera.SessionsDroppedForServerSilence(), 2u);
+  EXPECT_EQ(camera.SessionsDroppedForPeerSilence(), 0u);
   sender.TakeAll();
   NextHousekeeping();
   EXPECT_EQ(SentTo(kServer, wire::kRegisterReq).size(), 1u) << "registers again";
@@ -303,6 +305,8 @@ TEST_F(CameraCoreTest, SilentPeersGoOnePerPassAndEveryOtherPeerKeepsItsKeepAlive
     NextHousekeeping();
   }
   EXPECT_EQ(camera.SessionCount(), 2u) << "an announced session never times out";
+  EXPECT_EQ(camera.SessionsDroppedForPeerSilence(), 2u);
+  EXPECT_EQ(camera.SessionsDroppedForServerSilence(), 0u);
   EXPECT_EQ(sender.CountTo(Peer(4), wire::kKeepAlive), 6u);
   EXPECT_EQ(sender.CountTo(Peer(3), wire::kKeepAlive), 0u);
 }
