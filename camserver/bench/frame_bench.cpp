@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -253,6 +254,7 @@ class RawSendLoop {
     return failed;
   }
   size_t datagrams() const { return datagrams_.size(); }
+  uint64_t Received() const { return received_; }
   uint64_t Completed() const {
     uint64_t n = 0;
     for (auto& v : viewers_) n += v->Stats().completed;
@@ -268,12 +270,13 @@ class RawSendLoop {
       FD_SET(socket_, &readable);
       timeval timeout{0, 50};
       if (select(0, &readable, nullptr, nullptr, &timeout) <= 0) continue;
-      recv(socket_, buffer.data(), static_cast<int>(buffer.size()), 0);
+      if (recv(socket_, buffer.data(), static_cast<int>(buffer.size()), 0) > 0) ++received_;
     }
   }
 
   SOCKET socket_;
   std::atomic<bool> stop_{false};
+  std::atomic<uint64_t> received_{0};
   std::thread receiver_;
   std::vector<sockaddr_in> targets_;
   std::vector<std::unique_ptr<standins::PeerStandin>> viewers_;
@@ -389,43 +392,60 @@ int main(int argc, char** argv) {
   block.Configure(info.data(), kWidth, kHeight, scene.size());
   lantern::CaptureFrameStep step;
   constexpr int kTurns = 60;
-  std::vector<double> stepMs, grabMs, rawMs, ackedMs, differenceMs, ackedDifferenceMs;
+  std::vector<double> stepMs, grabMs, sendMs, rawMs, ackedMs, differenceMs, ackedDifferenceMs;
   int rawFailed = 0;
   std::vector<uint8_t> lastFrame;
   auto elapsed = [](Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
   };
-  auto sendLoop = [&](RawSendLoop& loop, std::vector<double>& times) {
+  // Each timed action starts on a quiet machine: the previous one's viewers completed its
+  // frame and its acknowledgements were taken (bounded), since under Wine they trail the sends
+  // by tens of milliseconds and would otherwise slow whichever action comes next.
+  auto settle = [](const std::function<bool()>& drained) {
+    for (const auto end = Clock::now() + std::chrono::seconds(3); !drained() && Clock::now() < end;) Sleep(1);
+    Sleep(10);
+  };
+  auto cameraCompleted = [&] {
+    uint64_t n = 0;
+    for (auto& v : viewers) n += v->Stats().completed;
+    return n;
+  };
+  auto sendLoop = [&](RawSendLoop& loop, std::vector<double>& times, bool acked) {
     loop.Prepare(lastFrame.data(), lastFrame.size());  // the frame last sent, numbered anew
+    const uint64_t completed = loop.Completed(), received = loop.Received();
     const Clock::time_point t0 = Clock::now();
     rawFailed += loop.Send();
     times.push_back(elapsed(t0, Clock::now()));
+    const uint64_t acks = loop.datagrams() * 16;
+    settle([&] { return loop.Completed() >= completed + 16 && (!acked || loop.Received() >= received + acks); });
   };
   for (int i = 0; i < kTurns; ++i) {
     // The step, the loop and the loop taking acknowledgements, each first in turn (the step
-    // first in the first turn, so that there is a frame); the pause lets the viewers
-    // acknowledge.
+    // first in the first turn, so that there is a frame).
     for (int k = 0; k < 3; ++k) {
       switch ((i + k) % 3) {
         case 0: {
           block.StoreSample(scene.data(), scene.size());  // the grab: a new sample arrives
+          const uint64_t completed = cameraCompleted();
           const Clock::time_point t0 = Clock::now();
           const Clock::time_point grabEnd = camera.FramePass(step, block, out);
-          stepMs.push_back(elapsed(t0, Clock::now()));
+          const Clock::time_point t1 = Clock::now();
+          stepMs.push_back(elapsed(t0, t1));
           grabMs.push_back(elapsed(t0, grabEnd));
+          sendMs.push_back(elapsed(grabEnd, t1));
           lastFrame.assign(out.data.begin(), out.data.begin() + static_cast<std::ptrdiff_t>(out.length));
+          settle([&] { return cameraCompleted() >= completed + 16 && camera.PendingFragmentCount() == 0; });
           break;
         }
         case 1:
           if (lastFrame.empty()) continue;
-          sendLoop(raw, rawMs);
+          sendLoop(raw, rawMs, false);
           break;
         default:
           if (lastFrame.empty()) continue;
-          sendLoop(rawAcked, ackedMs);
+          sendLoop(rawAcked, ackedMs, true);
           break;
       }
-      Sleep(40);
     }
     if (rawMs.size() == stepMs.size()) differenceMs.push_back(stepMs.back() - rawMs.back());
     if (ackedMs.size() == stepMs.size()) ackedDifferenceMs.push_back(stepMs.back() - ackedMs.back());
@@ -434,8 +454,8 @@ int main(int argc, char** argv) {
   uint64_t received = 0;
   for (auto& v : viewers) received += v->Stats().completed;
   std::printf("frame step to 16 viewers on loopback, %zu datagrams x 16: median %.2f ms (grab+encode "
-              "%.2f ms), max %.2f ms; frames completed at the viewers %llu of %zu\n",
-              raw.datagrams(), Median(stepMs), Median(grabMs),
+              "%.2f ms, sending %.2f ms), max %.2f ms; frames completed at the viewers %llu of %zu\n",
+              raw.datagrams(), Median(stepMs), Median(grabMs), Median(sendMs),
               *std::max_element(stepMs.begin(), stepMs.end()), static_cast<unsigned long long>(received),
               16 * stepMs.size());
   std::printf("  reference plain send loop of the same datagrams to 16 other viewers: median %.2f ms "

@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "alarm_files.h"
 #include "peer_session.h"
 #include "peer_standin.h"
 #include "rendezvous_standin.h"
@@ -271,6 +272,29 @@ TEST_F(VirtualCameraTest, AlarmParametersSurviveARestartThroughTheirFile) {
   EXPECT_EQ(loaded[6], 60);
   EXPECT_FALSE(camera->IsAlarmArmedNow()) << "the peer's record has no schedule bits";
   DeleteFileA(path.c_str());
+}
+
+// The detector's picture file is rewritten in place each check: a smaller picture must not
+// leave the end of a larger one behind.
+TEST(SnapshotFileTest, RewriteLeavesExactlyTheNewImage) {
+  const std::string path = SnapshotFilePath(77);
+  auto read = [&] {
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::string("<missing>");
+    char buffer[4096];
+    DWORD n = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) bytes.append(buffer, n);
+    CloseHandle(file);
+    return bytes;
+  };
+  const std::string large(3000, 'L'), small = "BM-small";
+  ASSERT_TRUE(WriteSnapshot(path, reinterpret_cast<const uint8_t*>(large.data()), large.size()));
+  EXPECT_EQ(read(), large);
+  ASSERT_TRUE(WriteSnapshot(path, reinterpret_cast<const uint8_t*>(small.data()), small.size()));
+  EXPECT_EQ(read(), small);
+  DeleteFileA(path.c_str());
+  RemoveDirectoryA(path.substr(0, path.find_last_of('\\')).c_str());
 }
 
 }  // namespace

@@ -52,14 +52,24 @@ void CreateParentFolders(const std::string& filePath) {
 }
 
 bool WriteSnapshot(const std::string& path, const uint8_t* image, size_t size) {
-  CreateParentFolders(path);
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  // Rewritten in place and then cut to length: truncating it on open makes the file system
+  // free and reallocate every block at each check, which costs milliseconds here and in the
+  // detector's read that follows. The folders are made only when missing, not at every check.
+  auto open = [&] {
+    return CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_FLAG_SEQUENTIAL_SCAN,
+                       nullptr);
+  };
+  HANDLE file = open();
+  if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_PATH_NOT_FOUND) {
+    CreateParentFolders(path);
+    file = open();
+  }
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
-  BOOL ok = WriteFile(file, image, static_cast<DWORD>(size), &written, nullptr);
+  BOOL ok = WriteFile(file, image, static_cast<DWORD>(size), &written, nullptr) && written == size &&
+            SetEndOfFile(file);
   CloseHandle(file);
-  return ok && written == size;
+  return ok;
 }
 
 size_t ApdFileStore::Load(uint8_t* record, size_t size) {

@@ -265,15 +265,15 @@ class SetupTest : public ::testing::Test {
     EXPECT_EQ(targets, (std::set<std::wstring>{folder + L"Lookout.exe", folder + L"uninstall.exe"}))
         << "in " << Narrow(startMenu);
 
-    ServiceRecord service = QueryService(kService);
+    ServiceRecord service = ReadServiceRecord(kService);
     ASSERT_TRUE(service.present);
     EXPECT_EQ(service.type, 0x110u);
     EXPECT_EQ(service.start, static_cast<DWORD>(SERVICE_AUTO_START));
     EXPECT_EQ(_wcsicmp(service.path.c_str(), (L"\"" + folder + L"Lookout.exe\"").c_str()), 0) << Narrow(service.path);
     ASSERT_TRUE(WaitForServiceState(kService, SERVICE_RUNNING, 60000))
-        << "the service did not reach running: state " << QueryService(kService).state << ", exit code "
-        << QueryService(kService).exitCode;
-    EXPECT_NE(WaitForWindow(QueryService(kService).processId, kMainCaption, 60000), nullptr)
+        << "the service did not reach running: state " << ReadServiceRecord(kService).state << ", exit code "
+        << ReadServiceRecord(kService).exitCode;
+    EXPECT_NE(WaitForWindow(ReadServiceRecord(kService).processId, kMainCaption, 60000), nullptr)
         << "the running service shows no main window";
     EXPECT_EQ(IniString(folder + L"Lookout.ini", L"MAIN", L"ServerURL"), Widen(server.HostText().c_str()));
 
@@ -331,7 +331,7 @@ class SetupTest : public ::testing::Test {
 };
 
 TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
-  ASSERT_FALSE(QueryService(kService).present) << "a service from an earlier run is in the way";
+  ASSERT_FALSE(ReadServiceRecord(kService).present) << "a service from an earlier run is in the way";
   ASSERT_FALSE(FileExists(folder)) << "an earlier installation is in the way";
   RegistrySnapshot before = ExportRegistry(scratch, L"before");
   ASSERT_GT(before.size(), 1000u) << "the registry export did not work";
@@ -370,7 +370,7 @@ TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
 
   // The upgrade stops the running service, keeps the user's settings and starts it again.
   WritePrivateProfileStringW(L"SetupTest", L"Edited", L"yes", (folder + L"Lookout.ini").c_str());
-  DWORD oldPid = QueryService(kService).processId;
+  DWORD oldPid = ReadServiceRecord(kService).processId;
   HANDLE oldProcess = OpenProcess(SYNCHRONIZE, FALSE, oldPid);
   ASSERT_NE(oldProcess, nullptr);
   ASSERT_EQ(RunTimed("the upgrade", setup, 300000, scratch + L"setup-2.log"), 0u) << "the upgrade failed";
@@ -378,11 +378,11 @@ TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
   CloseHandle(oldProcess);
   EXPECT_EQ(IniString(folder + L"Lookout.ini", L"SetupTest", L"Edited"), L"yes");
   ASSERT_NO_FATAL_FAILURE(ExpectInstalled(2, true));
-  EXPECT_NE(QueryService(kService).processId, oldPid);
+  EXPECT_NE(ReadServiceRecord(kService).processId, oldPid);
 
   ASSERT_NO_FATAL_FAILURE(UninstallSilently());
 
-  EXPECT_FALSE(QueryService(kService).present);
+  EXPECT_FALSE(ReadServiceRecord(kService).present);
   ExpectNoDevices(g_options.probe32, "32-bit");
   if (both) ExpectNoDevices(g_options.probe64, "64-bit");
   // Silent: the settings stay, as they were; nothing else does.
@@ -400,7 +400,7 @@ TEST_F(SetupTest, InstallsUpgradesAndUninstallsSilently) {
 // Tinker of the system's architecture, the list's devices for both kinds of program, all in a
 // folder of the user's choice; the uninstaller takes all of it away again.
 TEST_F(SetupTest, InstallsAndRemovesTheVendorFilesWhenGiven) {
-  ASSERT_FALSE(QueryService(kService).present);
+  ASSERT_FALSE(ReadServiceRecord(kService).present);
   RegistrySnapshot before = ExportRegistry(scratch, L"before");
   ASSERT_GT(before.size(), 1000u) << "the registry export did not work";
   folder = L"C:\\Cameras\\Lookout Test\\";
@@ -414,8 +414,8 @@ TEST_F(SetupTest, InstallsAndRemovesTheVendorFilesWhenGiven) {
   const std::wstring setup = L"\"" + g_options.setupWithStandins + L"\" /S /D=" + folder.substr(0, folder.size() - 1);
   ASSERT_EQ(RunTimed("the installation with the vendor's files", setup, 300000, scratch + L"setup-standins.log"), 0u);
   EXPECT_EQ(ReadRegString(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation") + L"\\", folder);
-  EXPECT_EQ(_wcsicmp(QueryService(kService).path.c_str(), (L"\"" + folder + L"Lookout.exe\"").c_str()), 0)
-      << Narrow(QueryService(kService).path);
+  EXPECT_EQ(_wcsicmp(ReadServiceRecord(kService).path.c_str(), (L"\"" + folder + L"Lookout.exe\"").c_str()), 0)
+      << Narrow(ReadServiceRecord(kService).path);
   EXPECT_EQ(IniString(folder + L"DoderadIrava.ini", L"system", L"CameraIDList"), L"0000#0001#0002#");
   EXPECT_TRUE(FileExists(folder + L"NetClient.dll"));
   if (both) {
@@ -426,7 +426,7 @@ TEST_F(SetupTest, InstallsAndRemovesTheVendorFilesWhenGiven) {
   EXPECT_TRUE(FileExists(tinkerFolder + L"KvUsbCameraFilter.sys"));
   const std::wstring installedDriver = NativeSystemFolder() + L"drivers\\KvUsbCameraFilter.sys";
   EXPECT_TRUE(FileExists(installedDriver));
-  ServiceRecord driver = QueryService(L"KvUsbCameraFilter");
+  ServiceRecord driver = ReadServiceRecord(L"KvUsbCameraFilter");
   ASSERT_TRUE(driver.present) << "Tinker did not install the driver";
   EXPECT_EQ(driver.type, static_cast<DWORD>(SERVICE_KERNEL_DRIVER));
   EXPECT_TRUE(WaitForServiceState(L"KvUsbCameraFilter", SERVICE_RUNNING, 30000));
@@ -435,8 +435,8 @@ TEST_F(SetupTest, InstallsAndRemovesTheVendorFilesWhenGiven) {
   if (both) ExpectDevices(g_options.probe64, "64-bit", 3);
 
   ASSERT_NO_FATAL_FAILURE(UninstallSilently());
-  EXPECT_FALSE(QueryService(L"KvUsbCameraFilter").present);
-  EXPECT_FALSE(QueryService(kService).present);
+  EXPECT_FALSE(ReadServiceRecord(L"KvUsbCameraFilter").present);
+  EXPECT_FALSE(ReadServiceRecord(kService).present);
   EXPECT_FALSE(FileExists(installedDriver));
   EXPECT_EQ(FolderNames(folder), (std::set<std::wstring>{L"DoderadIrava.ini", L"Lookout.ini"}));
   ExpectRegistryUnchanged(before);
@@ -446,7 +446,7 @@ TEST_F(SetupTest, InstallsAndRemovesTheVendorFilesWhenGiven) {
 // files, after the service is gone; Yes takes them away with the folder. The question is kept
 // as a screenshot.
 TEST_F(SetupTest, UninstallerAsksBeforeDeletingTheSettings) {
-  ASSERT_FALSE(QueryService(kService).present);
+  ASSERT_FALSE(ReadServiceRecord(kService).present);
   CreateDirectoryW(folder.c_str(), nullptr);
   WritePrivateProfileStringW(L"MAIN", L"ServerURL", Widen(server.HostText().c_str()).c_str(),
                              (folder + L"Lookout.ini").c_str());
@@ -472,7 +472,7 @@ TEST_F(SetupTest, UninstallerAsksBeforeDeletingTheSettings) {
     if (question == nullptr) Sleep(100);
   }
   ASSERT_NE(question, nullptr) << "no question about the settings files within 120 s";
-  EXPECT_FALSE(QueryService(kService).present) << "the question came before the service was removed";
+  EXPECT_FALSE(ReadServiceRecord(kService).present) << "the question came before the service was removed";
   EXPECT_TRUE(FileExists(folder + L"Lookout.ini")) << "deleted before the answer";
   lookout::testing::Capture shot = lookout::testing::Grab(question);
   EXPECT_GT(shot.w, 0);

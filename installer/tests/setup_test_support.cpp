@@ -118,44 +118,6 @@ std::vector<std::wstring> RegistryChanges(const RegistrySnapshot& before, const 
   return changes;
 }
 
-ServiceRecord QueryService(const std::wstring& name) {
-  ServiceRecord r;
-  SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-  if (scm == nullptr) return r;
-  SC_HANDLE service = OpenServiceW(scm, name.c_str(), SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS);
-  if (service != nullptr) {
-    r.present = true;
-    DWORD need = 0;
-    QueryServiceConfigW(service, nullptr, 0, &need);
-    std::vector<BYTE> buffer(need + 16);
-    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
-    if (QueryServiceConfigW(service, config, static_cast<DWORD>(buffer.size()), &need)) {
-      r.type = config->dwServiceType;
-      r.start = config->dwStartType;
-      r.path = config->lpBinaryPathName ? config->lpBinaryPathName : L"";
-    }
-    SERVICE_STATUS_PROCESS status = {};
-    if (QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &need)) {
-      r.state = status.dwCurrentState;
-      r.processId = status.dwProcessId;
-      r.exitCode = status.dwWin32ExitCode;
-    }
-    CloseServiceHandle(service);
-  }
-  CloseServiceHandle(scm);
-  return r;
-}
-
-bool WaitForServiceState(const std::wstring& name, DWORD state, DWORD timeoutMs) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    ServiceRecord r = QueryService(name);
-    if (state == 0 ? !r.present : (r.present && r.state == state)) return true;
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-}
-
 std::vector<VideoDevice> ListVideoDevices(const std::wstring& probe, const std::wstring& scratch, bool* ok) {
   std::wstring output = scratch + L"devices.txt";
   DeleteFileW(output.c_str());

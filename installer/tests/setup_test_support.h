@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "service_record.h"
+
 namespace setup_test {
 
 // "/unix/path" as Wine's Z: drive sees it.
@@ -31,14 +33,6 @@ RegistrySnapshot ExportRegistry(const std::wstring& folder, const std::wstring& 
 std::vector<std::wstring> RegistryChanges(const RegistrySnapshot& before, const RegistrySnapshot& after,
                                           const std::vector<std::wstring>& ignored);
 
-struct ServiceRecord {
-  bool present = false;
-  DWORD type = 0, start = 0, state = 0, processId = 0, exitCode = 0;
-  std::wstring path;
-};
-ServiceRecord QueryService(const std::wstring& name);
-// Waits up to `timeoutMs` for the state (0 = no such service); false on time-out.
-bool WaitForServiceState(const std::wstring& name, DWORD state, DWORD timeoutMs);
 
 struct VideoDevice {
   std::string name, clsid, created;  // created: the filter's CLSID, "-" when it could not be made

@@ -18,6 +18,7 @@
 #include "lookout_copy.h"
 #include "resource.h"
 #include "screenshot.h"
+#include "service_record.h"
 #include "web_server.h"
 #include "window_finder.h"
 
@@ -84,60 +85,7 @@ class LookoutTest : public ::testing::Test {
   WebPlatformServer server;
 };
 
-struct ServiceRecord {
-  bool present = false;
-  DWORD type = 0, start = 0, errorControl = 0;
-  std::wstring path, dependencies, account;
-};
-
-ServiceRecord ReadRecord() {
-  ServiceRecord r;
-  SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  if (scm == nullptr) return r;
-  SC_HANDLE service = OpenServiceW(scm, kServiceName.c_str(), SERVICE_QUERY_CONFIG);
-  if (service != nullptr) {
-    r.present = true;
-    DWORD need = 0;
-    QueryServiceConfigW(service, nullptr, 0, &need);
-    std::vector<BYTE> buffer(need + 16);
-    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
-    if (QueryServiceConfigW(service, config, static_cast<DWORD>(buffer.size()), &need)) {
-      r.type = config->dwServiceType;
-      r.start = config->dwStartType;
-      r.errorControl = config->dwErrorControl;
-      r.path = config->lpBinaryPathName ? config->lpBinaryPathName : L"";
-      r.account = config->lpServiceStartName ? config->lpServiceStartName : L"";
-      if (const wchar_t* d = config->lpDependencies) {
-        for (; *d; d += wcslen(d) + 1) r.dependencies += std::wstring(d) + L";";
-      }
-      if (r.dependencies.empty()) {
-        // Wine's service manager keeps the list but does not report it: read what it stored.
-        wchar_t list[256] = {};
-        DWORD size = sizeof list - 2 * sizeof(wchar_t);
-        if (RegGetValueW(HKEY_LOCAL_MACHINE, (L"System\\CurrentControlSet\\Services\\" + kServiceName).c_str(),
-                         L"DependOnService", RRF_RT_REG_MULTI_SZ, nullptr, list, &size) == ERROR_SUCCESS) {
-          for (const wchar_t* d = list; *d; d += wcslen(d) + 1) r.dependencies += std::wstring(d) + L";";
-        }
-      }
-    }
-    CloseServiceHandle(service);
-  }
-  CloseServiceHandle(scm);
-  return r;
-}
-
-SERVICE_STATUS_PROCESS ServiceStatus() {
-  SERVICE_STATUS_PROCESS status = {};
-  SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  SC_HANDLE service = scm ? OpenServiceW(scm, kServiceName.c_str(), SERVICE_QUERY_STATUS) : nullptr;
-  DWORD need = 0;
-  if (service) {
-    QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &need);
-    CloseServiceHandle(service);
-  }
-  if (scm) CloseServiceHandle(scm);
-  return status;
-}
+ServiceRecord ReadRecord() { return ReadServiceRecord(kServiceName); }
 
 bool SendStopControl() {
   SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
@@ -151,9 +99,9 @@ bool SendStopControl() {
 
 // Waits for the running service and returns its process (null on time-out).
 HANDLE WaitForRunningService(DWORD* pid) {
-  bool running = WaitUntil([] { return ServiceStatus().dwCurrentState == SERVICE_RUNNING; }, 60000);
+  bool running = WaitUntil([] { return ReadRecord().state == SERVICE_RUNNING; }, 60000);
   if (!running) return nullptr;
-  *pid = ServiceStatus().dwProcessId;
+  *pid = ReadRecord().processId;
   return OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, *pid);
 }
 
@@ -305,7 +253,7 @@ TEST_F(LookoutTest, ServiceStartedAndStoppedByTheServiceManager) {
   EXPECT_NE(WaitForWindow(pid, kMainCaption, 60000), nullptr);
   EXPECT_TRUE(FileExists(SkinTempFolder(pid) + L"skins"));
   ASSERT_TRUE(Command(copy, L"stop").empty());
-  EXPECT_TRUE(WaitUntil([] { return ServiceStatus().dwCurrentState == SERVICE_STOPPED; }, 30000));
+  EXPECT_TRUE(WaitUntil([] { return ReadRecord().state == SERVICE_STOPPED; }, 30000));
   EXPECT_EQ(WaitForSingleObject(process, 30000), WAIT_OBJECT_0);
   CloseHandle(process);
   ExpectSkinRemoved(pid);
@@ -320,7 +268,7 @@ TEST_F(LookoutTest, ServiceStartedAndStoppedByTheServiceManager) {
   HWND question = WaitForWindow(pid, kBoxCaption, 10000);
   ASSERT_NE(question, nullptr);
   PressButton(question, IDOK);
-  EXPECT_TRUE(WaitUntil([] { return ServiceStatus().dwCurrentState == SERVICE_STOPPED; }, 30000));
+  EXPECT_TRUE(WaitUntil([] { return ReadRecord().state == SERVICE_STOPPED; }, 30000));
   EXPECT_EQ(WaitForSingleObject(process, 30000), WAIT_OBJECT_0);
   DWORD code = 1;
   GetExitCodeProcess(process, &code);
@@ -339,7 +287,7 @@ TEST_F(LookoutTest, ServiceStartedAndStoppedByTheServiceManager) {
   ASSERT_NE(question, nullptr);
   EXPECT_TRUE(SendStopControl());
   EXPECT_TRUE(WaitForWindowGone(question, 10000));
-  EXPECT_TRUE(WaitUntil([] { return ServiceStatus().dwCurrentState == SERVICE_STOPPED; }, 30000));
+  EXPECT_TRUE(WaitUntil([] { return ReadRecord().state == SERVICE_STOPPED; }, 30000));
   EXPECT_EQ(WaitForSingleObject(process, 30000), WAIT_OBJECT_0);
   CloseHandle(process);
   ExpectSkinRemoved(pid);
