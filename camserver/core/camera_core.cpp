@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace lantern {
 
@@ -163,6 +164,7 @@ void CameraCore::Housekeeping(uint32_t now) {
   env_.sender->SendToServer(hb.data(), hb.size());
   if (common::OlderThan(now, lastServerDatagram_, kServerSilenceMs)) {
     registered_ = false;
+    droppedForServerSilence_ += sessions_.size();
     sessions_.clear();  // each session tells its peer
   }
   // Every connected session gets its keep-alive; at most one dead session goes per pass.
@@ -170,7 +172,10 @@ void CameraCore::Housekeeping(uint32_t now) {
   for (auto it = sessions_.begin(); it != sessions_.end(); ++it) {
     if (!it->second->CheckAlive(now) && dead == sessions_.end()) dead = it;
   }
-  if (dead != sessions_.end()) sessions_.erase(dead);
+  if (dead != sessions_.end()) {
+    ++droppedForPeerSilence_;
+    sessions_.erase(dead);
+  }
 }
 
 bool CameraCore::AnyViewer() const {
@@ -180,11 +185,15 @@ bool CameraCore::AnyViewer() const {
 }
 
 void CameraCore::FramePass(uint32_t now) {
-  std::lock_guard<std::recursive_mutex> guard(lock_);
-  lastFramePass_ = now;
-  bool anyViewer = AnyViewer();
-  if (GrabFrame(frame_, anyViewer) && anyViewer && frame_.length > 0)
-    SendFrame(frame_.data.data(), frame_.length);
+  bool send = false;
+  {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    lastFramePass_ = now;
+    bool anyViewer = AnyViewer();
+    send = GrabFrame(frame_, anyViewer) && anyViewer && frame_.length > 0;
+  }
+  // frame_ belongs to this thread; the send takes the lock only as long as it needs it.
+  if (send) SendFrame(frame_.data.data(), frame_.length);
 }
 
 bool CameraCore::GrabFrame(JpegOutBuffer& out, bool) {
@@ -192,6 +201,11 @@ bool CameraCore::GrabFrame(JpegOutBuffer& out, bool) {
   return true;
 }
 
+// The camera lock is never held across a send. Under Wine a send costs about 0.1 ms, and a
+// frame or a retransmission pass is hundreds of sends: holding the lock that long kept the
+// receive thread from the socket, whose buffer then overflowed with the acknowledgements
+// (so every fragment went out again, and again) and with the server's heart-beat answers
+// (so the camera took the server for gone and dropped every session).
 bool CameraCore::SendFrame(const uint8_t* frame, size_t length) {
   if (frame == nullptr || length == 0) return false;
   wire::VideoHeader header;
@@ -202,23 +216,45 @@ bool CameraCore::SendFrame(const uint8_t* frame, size_t length) {
   header.fragmentCount = wire::FragmentCount(length);
   header.sendTimeEarly = Now();
   header.sendTimeLate = Now();
+  struct Target {
+    uint64_t id;
+    NetAddress address;
+  };
+  std::vector<Target> targets;
   for (uint16_t i = 0; i < header.fragmentCount; ++i) {
     size_t offset = static_cast<size_t>(i) * wire::kFragmentPayload;
     size_t n = std::min(wire::kFragmentPayload, length - offset);
     header.fragmentIndex = i;
-    PendingFragment record;
-    record.datagram = wire::EncodeVideoData(header, frame + offset, n);
+    const wire::Datagram datagram = wire::EncodeVideoData(header, frame + offset, n);
 
-    std::lock_guard<std::recursive_mutex> guard(lock_);
-    for (const auto& entry : sessions_) {
-      CPeerSession& s = *entry.second;
-      if (record.targets >= kMaxFragmentTargets) break;
-      if (!s.AcceptsFrameStartedAt(header.sendTimeEarly)) continue;
-      if (s.SendDatagram(record.datagram.data(), record.datagram.size()))
+    // The record is listed before the sends, so an acknowledgement that comes back while
+    // the other sessions are still being served finds it.
+    targets.clear();
+    {
+      std::lock_guard<std::recursive_mutex> guard(lock_);
+      PendingFragment record;
+      for (const auto& entry : sessions_) {
+        const CPeerSession& s = *entry.second;
+        if (record.targets >= kMaxFragmentTargets) break;
+        if (!s.AcceptsFrameStartedAt(header.sendTimeEarly)) continue;
         record.slots[record.targets++] = s.id();
+        targets.push_back({s.id(), s.peer()});
+      }
+      if (targets.empty()) return false;  // nobody takes it: stop this frame
+      record.datagram = datagram;
+      pending_.Add(std::move(record));
     }
-    if (record.targets == 0) return false;  // nobody took it: stop this frame
-    pending_.Add(std::move(record));
+    size_t took = 0;
+    for (const Target& t : targets) {
+      if (env_.sender->SendTo(datagram.data(), datagram.size(), t.address) ==
+          static_cast<int>(datagram.size())) {
+        ++took;
+        continue;
+      }
+      std::lock_guard<std::recursive_mutex> guard(lock_);
+      pending_.Withdraw(header.frameSeq, i, t.id);  // a failed send makes no target
+    }
+    if (took == 0) return false;
   }
   return true;
 }
@@ -230,12 +266,25 @@ CPeerSession* CameraCore::FindSession(uint64_t id) const {
 }
 
 void CameraCore::RetransmitPending(uint32_t now) {
-  std::lock_guard<std::recursive_mutex> guard(lock_);
-  pending_.Retransmit(now, [this](const PendingFragment& f, uint64_t sessionId) {
-    CPeerSession* s = FindSession(sessionId);
-    if (s != nullptr && s->AcceptsFrameStartedAt(f.sendStart()))
-      s->SendDatagram(f.datagram.data(), f.datagram.size());
-  });
+  // Chosen under the lock, sent after it (see SendFrame): the records may be acknowledged
+  // and freed meanwhile, so the due datagrams are copied.
+  struct Resend {
+    const PendingFragment* record;
+    wire::Datagram datagram;
+    std::vector<NetAddress> to;
+  };
+  std::vector<Resend> due;
+  {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    pending_.Retransmit(now, [this, &due](const PendingFragment& f, uint64_t sessionId) {
+      CPeerSession* s = FindSession(sessionId);
+      if (s == nullptr || !s->AcceptsFrameStartedAt(f.sendStart())) return;
+      if (due.empty() || due.back().record != &f) due.push_back({&f, f.datagram, {}});
+      due.back().to.push_back(s->peer());
+    });
+  }
+  for (const Resend& r : due)
+    for (const NetAddress& to : r.to) env_.sender->SendTo(r.datagram.data(), r.datagram.size(), to);
 }
 
 void CameraCore::LoadAlarmParams() {

@@ -87,6 +87,9 @@ class CameraCore {
   // Worker passes run so far (any thread may read it).
   uint64_t WorkerPasses() const { return workerPasses_.load(); }
   bool SessionState(const std::string& key, bool* connected, bool* video) const;
+  // Sessions dropped so far because the server went silent, and because their peer did.
+  uint64_t SessionsDroppedForServerSilence() const { return droppedForServerSilence_.load(); }
+  uint64_t SessionsDroppedForPeerSilence() const { return droppedForPeerSilence_.load(); }
 
  protected:
   uint32_t Now() const { return env_.clock->NowMs(); }
@@ -122,6 +125,8 @@ class CameraCore {
   std::atomic<uint32_t> idSecond_{0};
   std::atomic<uint32_t> lastServerDatagram_;
   std::atomic<uint64_t> workerPasses_{0};
+  std::atomic<uint64_t> droppedForServerSilence_{0};
+  std::atomic<uint64_t> droppedForPeerSilence_{0};
   uint32_t lastHousekeeping_;
   uint32_t lastFramePass_;
 

@@ -23,6 +23,21 @@ void PendingFragmentList::Acknowledge(uint32_t frameSeq, uint16_t fragmentIndex,
   }
 }
 
+void PendingFragmentList::Withdraw(uint32_t frameSeq, uint16_t fragmentIndex,
+                                   uint64_t sessionId) {
+  for (auto it = list_.begin(); it != list_.end(); ++it) {
+    if (it->frameSeq() != frameSeq || it->fragmentIndex() != fragmentIndex) continue;
+    for (uint64_t& slot : it->slots) {
+      if (slot != 0 && slot == sessionId) {
+        slot = 0;
+        if (--it->targets == it->acks) list_.erase(it);
+        return;
+      }
+    }
+    return;
+  }
+}
+
 void PendingFragmentList::Retransmit(uint32_t now, const Resend& resend) {
   for (auto it = list_.begin(); it != list_.end();) {
     if (now - it->sendStart() <= kRetransmitStepMs * static_cast<uint32_t>(it->retries + 1)) {

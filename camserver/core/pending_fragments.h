@@ -35,6 +35,10 @@ class PendingFragmentList {
   // acknowledged. An acknowledgement that matches nothing changes nothing.
   void Acknowledge(uint32_t frameSeq, uint16_t fragmentIndex, uint64_t sessionId);
 
+  // Takes a target back whose first send failed; the record goes when no target is left
+  // unacknowledged.
+  void Withdraw(uint32_t frameSeq, uint16_t fragmentIndex, uint64_t sessionId);
+
   // Resends every due fragment to the targets `resend` still accepts (it returns whether it
   // sent); a record is dropped after its eighth retransmission pass.
   using Resend = std::function<void(const PendingFragment&, uint64_t sessionId)>;

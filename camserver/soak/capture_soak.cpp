@@ -2,9 +2,10 @@
 // rendezvous server in this process, watched by stand-in viewers on lossy links that a
 // native program beside it runs (lantern_soak_viewers), all on 127.0.0.1. Every report
 // interval it prints, per viewer, the frames sent and completed, and the retransmissions,
-// sessions the camera lost, and this process's private bytes and handle count. At the end it
-// checks that no viewer starved and that memory and handles stayed flat after the warm-up;
-// the exit code says whether they did. camserver/soak/run_soak.sh starts the two.
+// sessions the camera lost (and why), and this process's private bytes and handle count. At
+// the end it checks that no viewer starved, that lost sessions came back and were not lost
+// again in the next interval, and that memory and handles stayed flat after the warm-up; the
+// exit code says whether they did. camserver/soak/run_soak.sh starts the two.
 //
 //   lantern_capture_soak --viewers-at PORT [--seconds 600] [--report 30]
 #include <winsock2.h>
@@ -211,6 +212,8 @@ int main(int argc, char** argv) {
     // A session the camera dropped is announced again, as the server does when the viewer
     // asks for the camera again; the viewer then asks for video by itself.
     std::vector<uint64_t> lostSessions(viewerCount, 0);
+    std::vector<uint64_t> lostBefore(viewerCount, 0);  // at the previous report
+    bool lostInPreviousInterval = false;
     std::vector<bool> present(viewerCount, true);
     auto keepSessions = [&] {
       for (size_t i = 0; i < viewerCount; ++i) {
@@ -240,13 +243,17 @@ int main(int argc, char** argv) {
         break;
       }
       std::vector<uint64_t> completedNow;
-      uint64_t resends = 0, lost = 0;
+      std::vector<bool> reestablished(viewerCount, false);
+      uint64_t resends = 0, lost = 0, lostNow = 0;
       std::string perViewer;
       for (size_t i = 0; i < viewerCount; ++i) {
         const uint64_t before = history.empty() ? 0 : history.back()[i][kCompleted];
         completedNow.push_back(counts[i][kCompleted] - before);
         resends += counts[i][kResent];
         lost += lostSessions[i];
+        reestablished[i] = lostSessions[i] != lostBefore[i];
+        lostNow += lostSessions[i] - lostBefore[i];
+        lostBefore[i] = lostSessions[i];
         char item[48];
         std::snprintf(item, sizeof item, " %zu:%llu/%llu", i + 1, static_cast<unsigned long long>(counts[i][kSent]),
                       static_cast<unsigned long long>(counts[i][kCompleted]));
@@ -254,21 +261,52 @@ int main(int argc, char** argv) {
       }
       history.push_back(counts);
       std::printf("[%4d s] private %s, handles %u, sessions %zu, camera frames %u, retransmissions %llu, "
-                  "sessions lost %llu\n         frames sent/completed per viewer:%s\n",
+                  "sessions lost %llu (camera: %llu for server silence, %llu for peer silence)\n"
+                  "         frames sent/completed per viewer:%s\n",
                   second, Mib(sample.privateBytes).c_str(), sample.handles, camera->SessionCount(),
                   camera->FrameCounter(), static_cast<unsigned long long>(resends),
-                  static_cast<unsigned long long>(lost), perViewer.c_str());
+                  static_cast<unsigned long long>(lost),
+                  static_cast<unsigned long long>(camera->SessionsDroppedForServerSilence()),
+                  static_cast<unsigned long long>(camera->SessionsDroppedForPeerSilence()), perViewer.c_str());
+      if (lostNow > 0 && lostInPreviousInterval)
+        failures.push_back("sessions were lost again in the interval ending at " + std::to_string(second) + " s");
+      lostInPreviousInterval = lostNow > 0;
       // Starved: a viewer that completed nothing, or under half of what the median viewer
-      // completed, in this interval.
+      // completed, in this interval. A viewer whose session was lost and set up again in the
+      // interval lost part of it legitimately and is judged in the next one.
       std::vector<uint64_t> sorted = completedNow;
       std::sort(sorted.begin(), sorted.end());
       const uint64_t median = sorted[sorted.size() / 2];
       for (size_t i = 0; i < completedNow.size(); ++i) {
+        if (reestablished[i]) {
+          std::printf("         viewer %zu: session set up again, %llu frames (median %llu), not judged\n", i + 1,
+                      static_cast<unsigned long long>(completedNow[i]), static_cast<unsigned long long>(median));
+          continue;
+        }
         if (completedNow[i] == 0 || completedNow[i] * 2 < median)
           failures.push_back("viewer " + std::to_string(i + 1) + " starved in the interval ending at " +
                              std::to_string(second) + " s (" + std::to_string(completedNow[i]) +
                              " frames, median " + std::to_string(median) + ")");
       }
+    }
+
+    // A session lost late in the run must still come back.
+    if (lostInPreviousInterval) {
+      auto lastAnnounce = Clock::now() - std::chrono::seconds(1);
+      const bool back = WaitUntil([&] {
+        if (Clock::now() - lastAnnounce >= std::chrono::milliseconds(500)) {
+          lastAnnounce = Clock::now();
+          keepSessions();
+        }
+        for (size_t i = 0; i < viewerCount; ++i) {
+          bool connected = false, video = false;
+          if (!camera->SessionState(NetAddress{standins::kLoopbackIp, ports[i]}.Text(), &connected, &video) ||
+              !connected || !video)
+            return false;
+        }
+        return true;
+      }, 20000);
+      if (!back) failures.push_back("a session lost in the last interval did not come back with video");
     }
 
     // Checks. Memory and handles are compared with the sample at the end of the warm-up:

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <random>
+#include <thread>
 
 #include "fake_ports.h"
 
@@ -134,6 +138,8 @@ TEST_F(CameraCoreTest, ServerSilenceSendsDisconnectToEveryPeer) {
   EXPECT_EQ(camera.SessionCount(), 0u);
   EXPECT_EQ(sender.CountTo(Peer(1), wire::kDisConnectResp), 1u);
   EXPECT_EQ(sender.CountTo(Peer(2), wire::kDisConnectResp), 1u);
+  EXPECT_EQ(camera.SessionsDroppedForServerSilence(), 2u);
+  EXPECT_EQ(camera.SessionsDroppedForPeerSilence(), 0u);
   sender.TakeAll();
   NextHousekeeping();
   EXPECT_EQ(SentTo(kServer, wire::kRegisterReq).size(), 1u) << "registers again";
@@ -299,6 +305,8 @@ TEST_F(CameraCoreTest, SilentPeersGoOnePerPassAndEveryOtherPeerKeepsItsKeepAlive
     NextHousekeeping();
   }
   EXPECT_EQ(camera.SessionCount(), 2u) << "an announced session never times out";
+  EXPECT_EQ(camera.SessionsDroppedForPeerSilence(), 2u);
+  EXPECT_EQ(camera.SessionsDroppedForServerSilence(), 0u);
   EXPECT_EQ(sender.CountTo(Peer(4), wire::kKeepAlive), 6u);
   EXPECT_EQ(sender.CountTo(Peer(3), wire::kKeepAlive), 0u);
 }
@@ -424,6 +432,79 @@ TEST_F(VideoTest, ViewerThatStartedLaterOrLeftGetsNoResend) {
   camera.WorkerPass();
   EXPECT_TRUE(VideoTo(sender.TakeAll(), Peer(1)).empty());
   EXPECT_TRUE(VideoTo(sender.TakeAll(), Peer(2)).empty());
+}
+
+// The receive thread's view while the worker is between two sends: an acknowledgement
+// delivered from another thread must be handled before the worker's send returns.
+class AckDuringSend {
+ public:
+  explicit AckDuringSend(CameraCore& camera) : camera_(camera) {}
+  ~AckDuringSend() {
+    if (thread_.joinable()) thread_.join();
+  }
+  // Delivers the acknowledgement on another thread and waits, at most 5 s, for it to be handled.
+  bool Deliver(const wire::VideoAck& ack, const NetAddress& from) {
+    thread_ = std::thread([this, ack, from] {
+      wire::Datagram d = wire::EncodeVideoAck(ack);
+      camera_.OnReceive(d.data(), d.size(), from);
+      std::lock_guard<std::mutex> lock(mu_);
+      handled_ = true;
+      cv_.notify_all();
+    });
+    std::unique_lock<std::mutex> lock(mu_);
+    return cv_.wait_for(lock, std::chrono::seconds(5), [this] { return handled_; });
+  }
+
+ private:
+  CameraCore& camera_;
+  std::thread thread_;
+  std::mutex mu_;
+  std::condition_variable cv_;
+  bool handled_ = false;
+};
+
+TEST_F(VideoTest, AcknowledgementsAreHandledWhileAFrameIsBeingSent) {
+  AckDuringSend ack(camera);
+  int handledDuringSend = -1;
+  sender.onSend = [&](const Sent& s) {
+    // Peer 1 comes first in the map: its fragment is out when peer 2's goes.
+    if (handledDuringSend < 0 && s.to == Peer(2) && s.type() == wire::kVideoData)
+      handledDuringSend = ack.Deliver({1, 0}, Peer(1)) ? 1 : 0;
+  };
+  PassWithFrame(100);
+  sender.onSend = nullptr;
+  EXPECT_EQ(handledDuringSend, 1);
+  EXPECT_EQ(camera.PendingAcknowledgements(), 1u) << "the record was listed before the sends";
+  sender.TakeAll();
+  clock.Advance(kRetransmitStepMs + 1);
+  camera.WorkerPass();
+  auto sent = sender.TakeAll();
+  EXPECT_TRUE(VideoTo(sent, Peer(1)).empty());
+  EXPECT_EQ(VideoTo(sent, Peer(2)).size(), 1u);
+}
+
+TEST_F(VideoTest, AcknowledgementsAreHandledWhileFragmentsAreResent) {
+  PassWithFrame(600);  // two fragments, nobody acknowledges
+  sender.TakeAll();
+  AckDuringSend ack(camera);
+  int handledDuringSend = -1;
+  sender.onSend = [&](const Sent& s) {
+    if (handledDuringSend < 0 && s.to == Peer(1) && s.type() == wire::kVideoData)
+      handledDuringSend = ack.Deliver({1, 1}, Peer(2)) ? 1 : 0;
+  };
+  clock.Advance(kRetransmitStepMs + 1);
+  camera.WorkerPass();
+  sender.onSend = nullptr;
+  EXPECT_EQ(handledDuringSend, 1);
+  auto sent = sender.TakeAll();
+  EXPECT_EQ(VideoTo(sent, Peer(1)).size(), 2u);
+  EXPECT_EQ(VideoTo(sent, Peer(2)).size(), 2u) << "the pass chose its sends before the acknowledgement";
+  clock.Advance(kRetransmitStepMs);
+  camera.WorkerPass();
+  sent = sender.TakeAll();
+  EXPECT_EQ(VideoTo(sent, Peer(1)).size(), 2u);
+  ASSERT_EQ(VideoTo(sent, Peer(2)).size(), 1u);
+  EXPECT_EQ(VideoTo(sent, Peer(2))[0][20], 0) << "the acknowledged fragment is not resent";
 }
 
 TEST_F(VideoTest, FailedSendDoesNotCountAsTarget) {

@@ -6,8 +6,12 @@ namespace lantern::testing {
 
 int FakeSender::SendTo(const uint8_t* data, size_t length, const NetAddress& to) {
   if (closed || to == failFor) return -1;
-  std::lock_guard<std::mutex> guard(mutex_);
-  sent_.push_back({to, wire::Datagram(data, data + length)});
+  Sent sent{to, wire::Datagram(data, data + length)};
+  {
+    std::lock_guard<std::mutex> guard(mutex_);
+    sent_.push_back(sent);
+  }
+  if (onSend) onSend(sent);
   return static_cast<int>(length);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -31,6 +32,8 @@ class FakeSender : public DatagramSender {
   size_t CountTo(const NetAddress& to, uint8_t type) const;
   bool closed = false;
   NetAddress failFor{0, 0};  // sends to this address fail
+  // Called on the sending thread after each successful send, outside the sender's lock.
+  std::function<void(const Sent&)> onSend;
 
  private:
   mutable std::mutex mutex_;
