@@ -77,7 +77,7 @@ double Median(std::vector<double> v) {
 }
 
 // A camera whose worker never runs a frame pass on its own (its clock stands still); the
-// benchmark makes them as the worker does, holding the camera lock from grab to send.
+// benchmark makes them as the worker does: the grab under the camera lock, then the send.
 class BenchCamera : public lantern::CVirtualCamera {
  public:
   using CVirtualCamera::CVirtualCamera;
@@ -85,8 +85,11 @@ class BenchCamera : public lantern::CVirtualCamera {
   // Returns when the grab (with the encode) ended.
   Clock::time_point FramePass(lantern::CaptureFrameStep& step, lantern::FrameBlock& block,
                               lantern::JpegOutBuffer& out) {
-    std::lock_guard<std::recursive_mutex> guard(lock_);
-    const bool grabbed = step.Grab(block, out, true, [] { return false; }, nullptr);
+    bool grabbed;
+    {
+      std::lock_guard<std::recursive_mutex> guard(lock_);
+      grabbed = step.Grab(block, out, true, [] { return false; }, nullptr);
+    }
     const Clock::time_point grabEnd = Clock::now();
     if (grabbed && out.length > 0) SendFrame(out.data.data(), out.length);
     return grabEnd;
