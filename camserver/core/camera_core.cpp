@@ -221,29 +221,31 @@ bool CameraCore::SendFrame(const uint8_t* frame, size_t length) {
     NetAddress address;
   };
   std::vector<Target> targets;
-  for (uint16_t i = 0; i < header.fragmentCount; ++i) {
-    size_t offset = static_cast<size_t>(i) * wire::kFragmentPayload;
-    size_t n = std::min(wire::kFragmentPayload, length - offset);
-    header.fragmentIndex = i;
-    const wire::Datagram datagram = wire::EncodeVideoData(header, frame + offset, n);
-
-    // The record is listed before the sends, so an acknowledgement that comes back while
-    // the other sessions are still being served finds it.
-    targets.clear();
-    {
-      std::lock_guard<std::recursive_mutex> guard(lock_);
+  std::vector<wire::Datagram> datagrams;
+  // Every fragment is listed before the first send, so an acknowledgement that comes back
+  // mid-frame finds its record; and under one taking of the lock, so that this thread and
+  // the receive thread do not hand it to each other at every fragment.
+  {
+    std::lock_guard<std::recursive_mutex> guard(lock_);
+    for (const auto& entry : sessions_) {
+      const CPeerSession& s = *entry.second;
+      if (targets.size() >= static_cast<size_t>(kMaxFragmentTargets)) break;
+      if (s.AcceptsFrameStartedAt(header.sendTimeEarly)) targets.push_back({s.id(), s.peer()});
+    }
+    if (targets.empty()) return false;  // nobody takes it
+    for (uint16_t i = 0; i < header.fragmentCount; ++i) {
+      const size_t offset = static_cast<size_t>(i) * wire::kFragmentPayload;
+      header.fragmentIndex = i;
+      datagrams.push_back(
+          wire::EncodeVideoData(header, frame + offset, std::min(wire::kFragmentPayload, length - offset)));
       PendingFragment record;
-      for (const auto& entry : sessions_) {
-        const CPeerSession& s = *entry.second;
-        if (record.targets >= kMaxFragmentTargets) break;
-        if (!s.AcceptsFrameStartedAt(header.sendTimeEarly)) continue;
-        record.slots[record.targets++] = s.id();
-        targets.push_back({s.id(), s.peer()});
-      }
-      if (targets.empty()) return false;  // nobody takes it: stop this frame
-      record.datagram = datagram;
+      for (const Target& t : targets) record.slots[record.targets++] = t.id;
+      record.datagram = datagrams.back();
       pending_.Add(std::move(record));
     }
+  }
+  for (uint16_t i = 0; i < header.fragmentCount; ++i) {
+    const wire::Datagram& datagram = datagrams[i];
     size_t took = 0;
     for (const Target& t : targets) {
       if (env_.sender->SendTo(datagram.data(), datagram.size(), t.address) ==
@@ -254,7 +256,13 @@ bool CameraCore::SendFrame(const uint8_t* frame, size_t length) {
       std::lock_guard<std::recursive_mutex> guard(lock_);
       pending_.Withdraw(header.frameSeq, i, t.id);  // a failed send makes no target
     }
-    if (took == 0) return false;
+    if (took == 0) {
+      // Nobody took this fragment: the frame stops here, and what was not sent is not owed.
+      std::lock_guard<std::recursive_mutex> guard(lock_);
+      for (uint16_t rest = i + 1; rest < header.fragmentCount; ++rest)
+        for (const Target& t : targets) pending_.Withdraw(header.frameSeq, rest, t.id);
+      return false;
+    }
   }
   return true;
 }
