@@ -420,8 +420,10 @@ TEST_F(Pages, RegistrationThroughTheSmsCode) {
   PressButton(page, IDC_GETCODE_BUTTON);
   EXPECT_EQ(AnswerMessage(), L"短信验证码已发送, 请注意查收手机短信, 输入验证码完成注册(60秒)");
   // The countdown starts once the message is answered.
-  EXPECT_TRUE(WaitFor([&] { return !IsWindowEnabled(GetDlgItem(page, IDC_REG_NUMBER)); }, 5000));
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_GETCODE_BUTTON)));
+  // (The page's thread disables the two one after the other.)
+  EXPECT_TRUE(WaitFor([&] {
+    return !IsWindowEnabled(GetDlgItem(page, IDC_REG_NUMBER)) && !IsWindowEnabled(GetDlgItem(page, IDC_GETCODE_BUTTON));
+  }, 5000));
   std::string code;
   g_env->web.WithStore([&](standins::web::PlatformStore& s) { code = s.LastCode("13900000002"); });
   ASSERT_EQ(code.size(), 6u);
