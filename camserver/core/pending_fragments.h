@@ -47,6 +47,9 @@ class PendingFragmentList {
   const std::list<PendingFragment>& items() const { return list_; }
 
  private:
+  // Clears the session's slot on the fragment's record; the record, or end() when none matched.
+  std::list<PendingFragment>::iterator ClearSlot(uint32_t frameSeq, uint16_t fragmentIndex, uint64_t sessionId);
+
   std::list<PendingFragment> list_;
 };
 
