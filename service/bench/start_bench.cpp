@@ -83,7 +83,10 @@ int main(int argc, char** argv) {
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     ChildProcess lookout;
-    if (!lookout.Start(L"\"" + copy.Exe() + L"\"")) return 1;
+    if (!lookout.Start(L"\"" + copy.Exe() + L"\"")) {
+      std::fprintf(stderr, "run %d: Lookout could not be started (%lu)\n", i + 1, GetLastError());
+      return 1;
+    }
     // The main window is looked for hidden as well: the tray icon may come first.
     HWND main = nullptr;
     LARGE_INTEGER shown = {}, tray = {};
