@@ -1,9 +1,9 @@
 #include "service_record.h"
 
-#include <chrono>
 #include <cwchar>
-#include <thread>
 #include <vector>
+
+#include "wait_until.h"
 
 namespace {
 
@@ -56,11 +56,8 @@ ServiceRecord ReadServiceRecord(const std::wstring& name) {
 }
 
 bool WaitForServiceState(const std::wstring& name, DWORD state, DWORD timeoutMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    ServiceRecord r = ReadServiceRecord(name);
-    if (state == 0 ? !r.present : (r.present && r.state == state)) return true;
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
+  return lookout::test::WaitUntil([&] {
+    const ServiceRecord r = ReadServiceRecord(name);
+    return state == 0 ? !r.present : (r.present && r.state == state);
+  }, static_cast<int>(timeoutMs));
 }

@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "child_process.h"
 #include "kvfilter_testing.h"
@@ -19,6 +18,7 @@
 #include "resource.h"
 #include "screenshot.h"
 #include "service_record.h"
+#include "wait_until.h"
 #include "web_server.h"
 #include "window_finder.h"
 
@@ -34,16 +34,6 @@ const std::wstring kBoxCaption = L"警示器虚拟终端";
 const std::wstring kUsage =
     L"/ [install] [uninstall] [start] [stop]\n\n install  : install service.\n uninstall: uninstall service.\n"
     L" start    : start service.\n stop     : stop service.\n ?        : display this message.\n";
-
-template <typename F>
-bool WaitUntil(F done, int timeoutMs) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
 
 class LookoutTest : public ::testing::Test {
  protected:

@@ -167,7 +167,7 @@ std::wstring LoadResult(UiThread& ui) {
 }
 bool Registered(const std::wstring& guid, int timeoutMs) {
   std::string name = Narrow(guid).substr(0, 30);
-  return WaitFor([&] { return g_env->rendezvous.CameraAddress(name).has_value(); }, timeoutMs);
+  return WaitUntil([&] { return g_env->rendezvous.CameraAddress(name).has_value(); }, timeoutMs);
 }
 
 // Ends the window through the exit question's Yes.
@@ -213,7 +213,7 @@ TEST(StartupCheck, WithoutCaptureDevicesShowsTheSecondLineAndNeverPublishes) {
   g_env->FreshSettings();
   UiThread ui;
   ASSERT_TRUE(ui.Start());
-  ASSERT_TRUE(WaitFor([&] { return !LoadResult(ui).empty(); }, 30000));
+  ASSERT_TRUE(WaitUntil([&] { return !LoadResult(ui).empty(); }, 30000));
   EXPECT_EQ(LoadResult(ui), L"检测结果:\n 检测到系统没有安装摄像头, 或摄像头驱动安装失败");
   EXPECT_EQ(Shown(ui), PageId::Load);
   HWND load = Page(ui, PageId::Load);
@@ -237,10 +237,10 @@ TEST(StartupCheck, WithoutCaptureDevicesShowsTheSecondLineAndNeverPublishes) {
 
   // The window goes to the tray and comes back with the page it showed.
   PostMessageW(ui.Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(ui.Main()); }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(ui.Main()); }, 10000));
   EXPECT_TRUE(ui.Get<bool>([&] { return ui.Window()->TrayIconAdded(); }));
   PostMessageW(ui.Main(), WM_TRAY_NOTIFY, kTrayIconId, WM_LBUTTONDBLCLK);
-  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(ui.Main()); }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(ui.Main()); }, 10000));
   EXPECT_TRUE(IsWindowVisible(load));
 
   // The check asked the platform once; the publishing timer never ran.
@@ -255,7 +255,7 @@ TEST(StartupCheck, AFailingPlatformShowsTheFirstLine) {
   g_env->web.SetMode(ServeMode::ErrorPage);
   UiThread ui;
   ASSERT_TRUE(ui.Start());
-  ASSERT_TRUE(WaitFor([&] { return !LoadResult(ui).empty(); }, 30000));
+  ASSERT_TRUE(WaitUntil([&] { return !LoadResult(ui).empty(); }, 30000));
   EXPECT_EQ(LoadResult(ui), L"检测结果:\n 检测到连接警示器服务器失败");
   ShootAndPick(Page(ui, PageId::Load), L"lookout-page-load-no-server.png", 0, 0);
   EXPECT_FALSE(ui.Get<bool>([&] { return ui.Window()->PublishingTimerRunning(); }));
@@ -277,7 +277,7 @@ TEST(Controller, PublishesRefreshesOnDeviceChangesAndSelects) {
   ASSERT_TRUE(ui.Start());
 
   // The first tick makes the file, gives the camera a "kv" GUID and publishes index 0.
-  ASSERT_TRUE(WaitFor([&] { return Published(ui); }, 30000));
+  ASSERT_TRUE(WaitUntil([&] { return Published(ui); }, 30000));
   std::wstring guid = PublishedGuid(ui);
   EXPECT_EQ(guid.substr(0, 16), L"kvvid1e4epid0109");
   EXPECT_TRUE(Registered(guid, 15000)) << "the camera registers under its GUID";
@@ -350,12 +350,12 @@ TEST(Controller, PublishesRefreshesOnDeviceChangesAndSelects) {
   // Stopped from the menu, then started again after the devices went away unannounced: the
   // camera server answers 0 (index out of range), which counts as published.
   PostMessageW(ui.Main(), WM_COMMAND, ID_TRAY_STOP, 0);
-  ASSERT_TRUE(WaitFor([&] { return !Published(ui); }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return !Published(ui); }, 10000));
   g_env->removeCamera(kCameraB);
   g_env->removeCamera(kCameraC);
   size_t started = DebugOutput::Count("\nCamera Started! GUID:[" + Narrow(second) + "]\n");
   PostMessageW(ui.Main(), WM_COMMAND, ID_TRAY_START, 0);
-  ASSERT_TRUE(WaitFor([&] { return Published(ui); }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return Published(ui); }, 10000));
   EXPECT_EQ(DebugOutput::Count("\nCamera Started! GUID:[" + Narrow(second) + "]\n"), started + 1);
   menu = OpenTrayMenu(ui);
   ASSERT_NE(menu, nullptr);
@@ -391,7 +391,7 @@ class Pages : public ::testing::Test {
 UiThread* Pages::ui = nullptr;
 
 TEST_F(Pages, LoginWithAWrongPasswordShowsTheMessage) {
-  ASSERT_TRUE(WaitFor([] { return Shown(*ui) == PageId::Login; }, 30000));
+  ASSERT_TRUE(WaitUntil([] { return Shown(*ui) == PageId::Login; }, 30000));
   HWND login = Page(*ui, PageId::Login);
   EXPECT_TRUE(IsTitleBlue(ShootAndPick(login, L"lookout-page-login.png", 300, 20)));
   // The field wells are white inside a blue-grey frame.
@@ -414,20 +414,20 @@ TEST_F(Pages, LoginWithAWrongPasswordShowsTheMessage) {
 TEST_F(Pages, RegistrationThroughTheSmsCode) {
   HWND login = Page(*ui, PageId::Login);
   PostMessageW(login, WM_COMMAND, MAKEWPARAM(IDC_REGISTER_LINK, STN_CLICKED), 0);
-  ASSERT_TRUE(WaitFor([] { return Shown(*ui) == PageId::Register; }, 10000));
+  ASSERT_TRUE(WaitUntil([] { return Shown(*ui) == PageId::Register; }, 10000));
   HWND page = Page(*ui, PageId::Register);
   Type(page, IDC_REG_NUMBER, L"13900000002");
   PressButton(page, IDC_GETCODE_BUTTON);
   EXPECT_EQ(AnswerMessage(), L"短信验证码已发送, 请注意查收手机短信, 输入验证码完成注册(60秒)");
   // The countdown starts once the message is answered.
   // (The page's thread disables the two one after the other.)
-  EXPECT_TRUE(WaitFor([&] {
+  EXPECT_TRUE(WaitUntil([&] {
     return !IsWindowEnabled(GetDlgItem(page, IDC_REG_NUMBER)) && !IsWindowEnabled(GetDlgItem(page, IDC_GETCODE_BUTTON));
   }, 5000));
   std::string code;
   g_env->web.WithStore([&](standins::web::PlatformStore& s) { code = s.LastCode("13900000002"); });
   ASSERT_EQ(code.size(), 6u);
-  EXPECT_TRUE(WaitFor([&] { return WindowText(GetDlgItem(page, IDC_COUNTDOWN)) != L"60秒"; }, 10000));
+  EXPECT_TRUE(WaitUntil([&] { return WindowText(GetDlgItem(page, IDC_COUNTDOWN)) != L"60秒"; }, 10000));
   EXPECT_NE(WindowText(GetDlgItem(page, IDC_COUNTDOWN)).find(L"秒"), std::wstring::npos);
   ShootAndPick(page, L"lookout-page-register.png", 0, 0);
 
@@ -439,15 +439,15 @@ TEST_F(Pages, RegistrationThroughTheSmsCode) {
   Type(page, IDC_REG_PASSWORD2, L"secret");
   PressButton(page, IDC_REGISTER_BUTTON);
   EXPECT_EQ(AnswerMessage(), L"注册成功");
-  ASSERT_TRUE(WaitFor([] { return Shown(*ui) == PageId::Bind; }, 10000));
+  ASSERT_TRUE(WaitUntil([] { return Shown(*ui) == PageId::Bind; }, 10000));
   EXPECT_EQ(ui->Get<std::wstring>([] { return ui->Window()->Login().m_strUserName; }), L"13900000002");
   // The countdown ends: the number and the button come back.
-  EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(GetDlgItem(page, IDC_GETCODE_BUTTON)) != FALSE; }, 30000));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(page, IDC_GETCODE_BUTTON)) != FALSE; }, 30000));
 }
 
 TEST_F(Pages, EveryBindRowCarriesItsGuidAndTheTakenCameraGoesThroughTheCheck) {
   HWND page = Page(*ui, PageId::Bind);
-  ASSERT_TRUE(WaitFor([] { return Published(*ui); }, 30000));
+  ASSERT_TRUE(WaitUntil([] { return Published(*ui); }, 30000));
   HWND list = GetDlgItem(page, IDC_DEVICE_LIST);
   int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
   ASSERT_EQ(rows, static_cast<int>(ui->Get<size_t>([] { return g_App.m_mapOnline.GetCount(); })));
@@ -494,7 +494,7 @@ TEST_F(Pages, EveryBindRowCarriesItsGuidAndTheTakenCameraGoesThroughTheCheck) {
   ASSERT_NE(check, nullptr);
   EXPECT_TRUE(IsTitleBlue(ShootAndPick(check, L"lookout-check-dialog.png", 200, 10)));
   // The skinned OK button in its place (the screenshot is taken again until it is drawn).
-  EXPECT_TRUE(WaitFor([&] { return IsTitleBlue(ShootAndPick(check, L"lookout-check-dialog.png", 110, 172)); }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return IsTitleBlue(ShootAndPick(check, L"lookout-check-dialog.png", 110, 172)); }, 5000));
   Type(check, IDC_CHECK_USER, L"13700000003");
   Type(check, IDC_CHECK_PASSWORD, L"nope");
   PressButton(check, IDOK);
@@ -505,7 +505,7 @@ TEST_F(Pages, EveryBindRowCarriesItsGuidAndTheTakenCameraGoesThroughTheCheck) {
   EXPECT_TRUE(WaitForWindowGone(check, 10000));
 
   // Bound after the removal: the experience page waits its 60 seconds (shortened) first.
-  ASSERT_TRUE(WaitFor([] { return Shown(*ui) == PageId::Experience; }, 10000));
+  ASSERT_TRUE(WaitUntil([] { return Shown(*ui) == PageId::Experience; }, 10000));
   std::string owner;
   g_env->web.WithStore([&](standins::web::PlatformStore& s) { owner = s.bindings[Narrow(guid)]; });
   EXPECT_EQ(owner, "13900000002");
@@ -513,12 +513,12 @@ TEST_F(Pages, EveryBindRowCarriesItsGuidAndTheTakenCameraGoesThroughTheCheck) {
   EXPECT_TRUE(ui->Get<bool>([] { return ui->Window()->ExperiencePage()->Waiting(); }));
   EXPECT_EQ(WindowText(GetDlgItem(experience, IDC_WAIT_TEXT)).substr(0, 5), L"倒计时: ");
   ShootAndPick(experience, L"lookout-page-experience-wait.png", 0, 0);
-  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(GetDlgItem(experience, IDC_ENTRY_LINK)) != FALSE; }, 30000));
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(experience, IDC_ENTRY_LINK)) != FALSE; }, 30000));
   EXPECT_FALSE(IsWindowVisible(GetDlgItem(experience, IDC_WAIT_TEXT)));
   EXPECT_EQ(WindowText(GetDlgItem(experience, IDC_ENTRY_LINK)), L" 进入虚拟警示器体验界面");
   // The green mark of a finished binding.
   COLORREF mark = CLR_INVALID;
-  EXPECT_TRUE(WaitFor(
+  EXPECT_TRUE(WaitUntil(
       [&] {
         mark = ShootAndPick(experience, L"lookout-page-experience.png", 281, 150);
         return GetGValue(mark) > 140 && GetRValue(mark) < 100;
@@ -529,9 +529,9 @@ TEST_F(Pages, EveryBindRowCarriesItsGuidAndTheTakenCameraGoesThroughTheCheck) {
 
 TEST_F(Pages, DoubleClickOnTheTrayIconShowsTheLastPage) {
   PostMessageW(ui->Main(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  ASSERT_TRUE(WaitFor([] { return !IsWindowVisible(ui->Main()); }, 10000));
+  ASSERT_TRUE(WaitUntil([] { return !IsWindowVisible(ui->Main()); }, 10000));
   PostMessageW(ui->Main(), WM_TRAY_NOTIFY, kTrayIconId, WM_LBUTTONDBLCLK);
-  ASSERT_TRUE(WaitFor([] { return IsWindowVisible(ui->Main()) != FALSE; }, 10000));
+  ASSERT_TRUE(WaitUntil([] { return IsWindowVisible(ui->Main()) != FALSE; }, 10000));
   EXPECT_EQ(Shown(*ui), PageId::Experience);
   EXPECT_TRUE(IsWindowVisible(Page(*ui, PageId::Experience)));
   EXPECT_EQ(ui->Get<int>([] { return ui->Window()->PageIndex(); }), 5);
@@ -543,7 +543,7 @@ TEST_F(Pages, IpCameraIsCheckedWithTheCameraAndMirageRegisteredAgain) {
   ASSERT_TRUE(control.Ready());
   ASSERT_TRUE(control.SetCameras("id=QC0000000014,name=door,ip=10.213.7.2,port=81"));
   CamSearchMgr* cameras = CamSearchMgr::GetInstance(nullptr);
-  ASSERT_TRUE(WaitFor([&] { return cameras->GetCamCount() > 0; }, 30000)) << "the LAN search found no camera";
+  ASSERT_TRUE(WaitUntil([&] { return cameras->GetCamCount() > 0; }, 30000)) << "the LAN search found no camera";
   std::wstring cameraString = cameras->GetCamStringInfo(0u);
   size_t before = g_env->RecordedCommands().size();
 
@@ -556,7 +556,7 @@ TEST_F(Pages, IpCameraIsCheckedWithTheCameraAndMirageRegisteredAgain) {
   PressButton(dialog, IDOK);
   EXPECT_EQ(AnswerMessage(), L"用户名密码错误，认证不通过!");
   EXPECT_FALSE(cameras->IsCamIsUsing(cameraString.c_str()));
-  ASSERT_TRUE(WaitFor([&] { return g_env->RecordedCommands().size() >= before + 2; }, 15000));
+  ASSERT_TRUE(WaitUntil([&] { return g_env->RecordedCommands().size() >= before + 2; }, 15000));
   std::string mirage = Narrow(FolderOf(ModulePath()) + L"Mirage.ax");
   // In turn: the unregistration has ended before the registration starts.
   std::vector<std::string> commands = g_env->RecordedCommands();
@@ -573,8 +573,8 @@ TEST_F(Pages, IpCameraIsCheckedWithTheCameraAndMirageRegisteredAgain) {
   EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_CAM_USER)), L"admin") << "the typed name was kept in the record";
   Type(dialog, IDC_CAM_PASSWORD, L"123456");
   PressButton(dialog, IDOK);
-  ASSERT_TRUE(WaitFor([&] { return cameras->IsCamIsUsing(cameraString.c_str()); }, 15000));
-  EXPECT_TRUE(WaitFor([&] { return MirageDevice(cameraString); }, 60000)) << "no Mirage device for the camera";
+  ASSERT_TRUE(WaitUntil([&] { return cameras->IsCamIsUsing(cameraString.c_str()); }, 15000));
+  EXPECT_TRUE(WaitUntil([&] { return MirageDevice(cameraString); }, 60000)) << "no Mirage device for the camera";
   HWND menu = OpenTrayMenu(*ui);
   ASSERT_NE(menu, nullptr);
   EXPECT_TRUE(MenuState(*ui, 150) & MF_CHECKED);
@@ -586,7 +586,7 @@ TEST_F(Pages, IpCameraIsCheckedWithTheCameraAndMirageRegisteredAgain) {
 
 TEST_F(Pages, WatcherAsksWhenAProgramOpensTheCameraAndInformsWhileItUsesIt) {
   CUsePromptWnd* prompt = ui->Get<CUsePromptWnd*>([] { return ui->Window()->Prompt(); });
-  ASSERT_TRUE(WaitFor([&] { return ui->Get<bool>([&] { return prompt->WatcherRunning(); }); }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return ui->Get<bool>([&] { return prompt->WatcherRunning(); }); }, 10000));
   HWND window = prompt->GetSafeHwnd();
   kvtest::Device driver;
   ASSERT_TRUE(driver.Open());
@@ -594,7 +594,7 @@ TEST_F(Pages, WatcherAsksWhenAProgramOpensTheCameraAndInformsWhileItUsesIt) {
 
   // Opening: ask mode.
   ASSERT_EQ(driver.Opening("qq.exe"), 0u);
-  ASSERT_TRUE(WaitFor([&] { return prompt->Mode() == PromptMode::Ask && IsWindowVisible(window); }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return prompt->Mode() == PromptMode::Ask && IsWindowVisible(window); }, 10000));
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, IDC_PROMPT_YES)));
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, IDC_PROMPT_NO)));
   EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, IDC_PROMPT_EXIT)));
@@ -608,11 +608,11 @@ TEST_F(Pages, WatcherAsksWhenAProgramOpensTheCameraAndInformsWhileItUsesIt) {
 
   // Using: inform mode with the name, and the load page's message.
   ASSERT_EQ(driver.Opened("qq.exe"), 0u);
-  ASSERT_TRUE(WaitFor([&] { return prompt->Mode() == PromptMode::Inform && IsWindowVisible(window); }, 10000));
-  EXPECT_TRUE(WaitFor([&] { return WindowText(GetDlgItem(window, IDC_PROMPT_NAME)) == L"qq.exe"; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return prompt->Mode() == PromptMode::Inform && IsWindowVisible(window); }, 10000));
+  EXPECT_TRUE(WaitUntil([&] { return WindowText(GetDlgItem(window, IDC_PROMPT_NAME)) == L"qq.exe"; }, 5000));
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, IDC_PROMPT_EXIT)));
   EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, IDC_PROMPT_YES)));
-  ASSERT_TRUE(WaitFor([] { return Shown(*ui) == PageId::Load; }, 10000));
+  ASSERT_TRUE(WaitUntil([] { return Shown(*ui) == PageId::Load; }, 10000));
   EXPECT_EQ(LoadResult(*ui), L"关闭该程序, 然后再启动警示器 使用程序: qq.exe");
   ShootAndPick(window, L"lookout-prompt-inform.png", 0, 0);
   ShootAndPick(Page(*ui, PageId::Load), L"lookout-page-load-camera-in-use.png", 0, 0);
@@ -623,16 +623,16 @@ TEST_F(Pages, WatcherAsksWhenAProgramOpensTheCameraAndInformsWhileItUsesIt) {
   ASSERT_TRUE(WaitForWindowGone(window, 10000));
   int opener = prompt->OpenerQueries(), polls = prompt->UsingQueries();
   ASSERT_EQ(driver.Opening("Lookout"), 0u);
-  ASSERT_TRUE(WaitFor([&] { return prompt->OpenerQueries() > opener; }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return prompt->OpenerQueries() > opener; }, 10000));
   ASSERT_EQ(driver.Opened("Lookout"), 0u);
-  ASSERT_TRUE(WaitFor([&] { return prompt->UsingQueries() > polls + 2; }, 10000));
+  ASSERT_TRUE(WaitUntil([&] { return prompt->UsingQueries() > polls + 2; }, 10000));
   EXPECT_FALSE(IsWindowVisible(window));
   EXPECT_EQ(prompt->Mode(), PromptMode::Hidden);
   EXPECT_EQ(prompt->LastName(), "qq.exe");
   // ... while another name is reported at once.
   ASSERT_EQ(driver.Opened("skype.exe"), 0u);
-  ASSERT_TRUE(WaitFor([&] { return prompt->LastName() == "skype.exe" && IsWindowVisible(window); }, 10000));
-  EXPECT_TRUE(WaitFor([] { return LoadResult(*ui) == L"关闭该程序, 然后再启动警示器 使用程序: skype.exe"; }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return prompt->LastName() == "skype.exe" && IsWindowVisible(window); }, 10000));
+  EXPECT_TRUE(WaitUntil([] { return LoadResult(*ui) == L"关闭该程序, 然后再启动警示器 使用程序: skype.exe"; }, 5000));
 
   // The prompt's exit button is a close request: the exit question, answered No.
   PressButton(window, IDC_PROMPT_EXIT);

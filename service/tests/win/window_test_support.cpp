@@ -2,7 +2,6 @@
 
 #include <objbase.h>
 
-#include <chrono>
 #include <cstring>
 
 #include "resource.h"
@@ -84,7 +83,7 @@ bool UiThread::Start() {
   m_ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   m_thread = std::thread([this] { Body(); });
   if (WaitForSingleObject(m_ready, 30000) != WAIT_OBJECT_0) return false;
-  return WaitFor(
+  return WaitUntil(
       [this] {
         HWND main = nullptr;
         CTrayWindow* w = m_window;
@@ -96,7 +95,7 @@ bool UiThread::Start() {
 }
 
 bool UiThread::WaitEnded(int timeoutMs) {
-  return WaitFor([this] { return m_ended.load(); }, timeoutMs);
+  return WaitUntil([this] { return m_ended.load(); }, timeoutMs);
 }
 
 void UiThread::Run(const std::function<void()>& f) {
@@ -143,15 +142,6 @@ bool TimerLengths::WasAsked(UINT ms) {
 }
 
 void TimerLengths::SetQuestionTime(UINT ms) { g_questionMs = ms; }
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
 
 HWND WaitForMessageBox(int timeoutMs) { return WaitForWindow(GetCurrentProcessId(), kBoxCaption, timeoutMs); }
 
@@ -200,7 +190,7 @@ HWND VisibleItem(HWND root, int id) {
 
 HWND WaitForMenuWindow(int timeoutMs) {
   HWND menu = nullptr;
-  WaitFor(
+  WaitUntil(
       [&] {
         EnumWindows(VisitMenu, reinterpret_cast<LPARAM>(&menu));
         return menu != nullptr;

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "wait_until.h"
+
 namespace lookout {
 class CTrayWindow;
 }
@@ -71,8 +73,6 @@ class TimerLengths {
   static void SetQuestionTime(UINT ms);
 };
 
-// Polls `done` every 20 ms for at most `timeoutMs`.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs);
 
 // The program's message box (caption "警示器虚拟终端") of this process, or null.
 HWND WaitForMessageBox(int timeoutMs);
