@@ -21,23 +21,22 @@ cmake --build --preset "$LOOKOUT_WINDOWS_PRESET" -j "$(nproc)" --target lantern_
 bin=build/$LOOKOUT_WINDOWS_PRESET
 deps=${LOOKOUT_DEPS_ROOT:-$HOME/.cache/lookout-deps}/$LOOKOUT_WINE_ARCH-w64-mingw32
 tjbench=$(wine_path_w "$deps/bin/tjbench.exe")
-# The host's share of this machine's CPU time while a program ran ("steal" in /proc/stat):
-# on a shared host it moves every figure, and the load average does not show it.
-cpu_times() { head -1 /proc/stat; }
-steal_since() {
-  awk -v a="$1" -v b="$(cpu_times)" 'BEGIN { split(a, x); split(b, y); t = 0
+# Runs a program, then says what share of this machine's CPU time the host took meanwhile
+# ("steal" in /proc/stat): on a shared host it moves every figure, and the load average does
+# not show it.
+with_steal() {
+  local before
+  before=$(head -1 /proc/stat)
+  "$@"
+  awk -v a="$before" -v b="$(head -1 /proc/stat)" 'BEGIN { split(a, x); split(b, y); t = 0
     for (i = 2; i <= 9; ++i) t += y[i] - x[i]
     printf "  (the host took %.0f %% of this machine'"'"'s CPU time meanwhile)\n", (t > 0 ? 100 * (y[9] - x[9]) / t : 0) }'
 }
 for run in $(seq "$runs"); do
   # Other work on the machine shows in the figures; the load says how much there was.
   echo "== run $run of $runs ($LOOKOUT_WINE_ARCH), load average $(cut -d' ' -f1-3 /proc/loadavg)"
-  before=$(cpu_times)
-  scripts/wine-run.sh "$bin/camserver/lantern_frame_bench.exe" "$tjbench"
-  steal_since "$before"
-  before=$(cpu_times)
-  scripts/wine-run.sh "$bin/motion/tremor_bench.exe" "$(wine_path_w "$WINE_RUN_DIR")\\tremor_bench.bmp"
-  steal_since "$before"
+  with_steal scripts/wine-run.sh "$bin/camserver/lantern_frame_bench.exe" "$tjbench"
+  with_steal scripts/wine-run.sh "$bin/motion/tremor_bench.exe" "$(wine_path_w "$WINE_RUN_DIR")\\tremor_bench.bmp"
 done
 # Lookout opens its main window only inside a loopback-only network namespace.
 bash scripts/netns-run.sh --loopback-only -- "$bin/service/lookout_start_bench.exe" 9

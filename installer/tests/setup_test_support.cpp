@@ -4,12 +4,11 @@
 #include <shobjidl.h>
 #include <tlhelp32.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 #include "child_process.h"
+#include "wait_until.h"
 
 namespace setup_test {
 
@@ -188,21 +187,13 @@ DWORD ProcessIdOf(const std::wstring& exeName) {
 }
 
 DWORD WaitForProcess(const std::wstring& exeName, DWORD timeoutMs) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    if (DWORD id = ProcessIdOf(exeName)) return id;
-    if (std::chrono::steady_clock::now() > end) return 0;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
+  DWORD id = 0;
+  lookout::test::WaitUntil([&] { return (id = ProcessIdOf(exeName)) != 0; }, static_cast<int>(timeoutMs));
+  return id;
 }
 
 bool WaitForProcessesGone(const std::wstring& exeName, DWORD timeoutMs) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    if (ProcessIdOf(exeName) == 0) return true;
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
+  return lookout::test::WaitUntil([&] { return ProcessIdOf(exeName) == 0; }, static_cast<int>(timeoutMs));
 }
 
 std::wstring ReadRegString(HKEY root, const std::wstring& key, const std::wstring& name) {

@@ -33,7 +33,6 @@ RegistrySnapshot ExportRegistry(const std::wstring& folder, const std::wstring& 
 std::vector<std::wstring> RegistryChanges(const RegistrySnapshot& before, const RegistrySnapshot& after,
                                           const std::vector<std::wstring>& ignored);
 
-
 struct VideoDevice {
   std::string name, clsid, created;  // created: the filter's CLSID, "-" when it could not be made
   int mediaTypes = -1;               // offered by its first pin
